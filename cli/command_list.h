@@ -1,0 +1,13 @@
+// Declarations of the add_*_command functions, one per command file.
+#ifndef LEXORA_CLI_COMMAND_LIST_H_
+#define LEXORA_CLI_COMMAND_LIST_H_
+
+namespace CLI {
+class App;
+}
+
+namespace lexora::cli {
+
+}  // namespace lexora::cli
+
+#endif  // LEXORA_CLI_COMMAND_LIST_H_

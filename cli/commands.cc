@@ -1,0 +1,15 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/command_list.h"
+
+namespace lexora::cli {
+
+void register_commands(CLI::App& app, int* exit_code) {
+  // One line per command file; keep them in the order of `lexora-cli --help`.
+  (void)app;
+  (void)exit_code;
+}
+
+}  // namespace lexora::cli

@@ -1,0 +1,157 @@
+// The dictionary engine: one open ".zd" file with its word list in memory.
+//
+// Texts handed out (word_at, article_at, expand_abbreviation, the page
+// buffer) are views into scratch buffers owned by the Dictionary. Each stays
+// valid only until the next call that reuses the same buffer: word_at and
+// expand_abbreviation share the wide-word buffer, article_at uses the
+// wide-text buffer, and find_word overwrites both. Callers copy what they keep.
+//
+// Operations on a closed dictionary are not refused: they return nothing or 0.
+// One instance is single-threaded (its scratch buffers are shared).
+//
+// Messages (integrity errors, unsupported code pages) go through
+// platform/messages; the out-of-memory stop ends the process.
+#ifndef LEXORA_ENGINE_DICTIONARY_H_
+#define LEXORA_ENGINE_DICTIONARY_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/dictionary_header.h"
+
+namespace lexora {
+
+class ResourcePack;
+
+// Result codes of verify_checksum().
+enum ChecksumResult : int {
+  kChecksumOk = 0,
+  kChecksumMismatch = 1,
+  kChecksumAbsent = 2,
+  kChecksumUnreadable = 3,
+};
+
+// Outcome of refine_match(): the chosen position and whether a headword
+// passed one of the tests.
+struct RefineResult {
+  std::uint32_t position = 0;
+  bool matched = false;
+};
+
+// "n is whole": compare entire strings.
+inline constexpr std::size_t kWholeString = static_cast<std::size_t>(-1);
+
+class Dictionary {
+ public:
+  Dictionary();
+  ~Dictionary();
+  Dictionary(const Dictionary&) = delete;
+  Dictionary& operator=(const Dictionary&) = delete;
+
+  // --- Opening and word index ---
+
+  // Opens `path` (UTF-8, "/" separators) and loads its word and abbreviation
+  // lists and block table; opens the ".zpak" pack beside it when there is one.
+  // Any open dictionary is closed first. On false nothing is open; the engine
+  // has shown its own message where there is one (none when the file does not
+  // open at all).
+  bool open_dictionary(const std::string& path);
+  void close_dictionary();
+  bool is_open() const { return file_ != nullptr; }
+
+  // The header image; all zero while closed.
+  const DictionaryHeader& header() const { return header_; }
+  std::uint32_t word_count() const { return header_.word_count; }
+  const std::string& path() const { return path_; }
+  // Locale collation: FLAG_LOCALE_COLLATION, or a locale other than 0x0019.
+  bool use_locale() const;
+
+  // Headword `index` in UTF-16; nothing when index >= word_count.
+  std::optional<std::u16string_view> word_at(std::uint32_t index);
+  // The raw headword bytes in words_code_page (no conversion), for tools.
+  std::optional<std::string_view> raw_word_at(std::uint32_t index) const;
+
+  void set_ignore_punctuation(bool on) { ignore_punctuation_ = on; }
+  bool ignore_punctuation() const { return ignore_punctuation_; }
+
+  // --- Lookup ---
+
+  // Position of the headword best matching `text`. `exact_out` (optional)
+  // receives whether a headword equal to the key, case ignored, was found; it
+  // is left untouched for an empty dictionary, which returns 0.
+  // `allow_conversion` lets the word-conversion plug-in (libconv.so) be tried
+  // once when nothing matches.
+  std::uint32_t find_word(std::u16string_view text, bool* exact_out, bool allow_conversion);
+  // Negative, zero or positive as `key` sorts before, equal to or after
+  // `word`, over at most n characters (kWholeString for entire strings).
+  // `lowered_key` may be null; it is then computed.
+  int compare_words(std::u16string_view key, const std::u16string* lowered_key,
+                    std::u16string_view word, std::size_t n, bool ignore_case, bool use_locale);
+  RefineResult refine_match(std::u16string_view key, std::u16string_view lowered_key,
+                            std::uint32_t pos, std::size_t n);
+
+  // --- Articles and abbreviations ---
+
+  // Article `index` in UTF-16, exactly as stored (markup untouched). Nothing
+  // when there is no such article; an empty article is an empty view.
+  std::optional<std::u16string_view> article_at(std::uint32_t index);
+  std::optional<std::u16string_view> expand_abbreviation(std::u16string_view key);
+
+  // --- Integrity check ---
+  ChecksumResult verify_checksum();
+
+  // --- Resource pack ---
+
+  // The bytes of pack entry `name` ("/" is taken as "\"), or null. For a
+  // stored entry the pointer addresses the read-only mapping (valid while the
+  // pack stays open) and `buffer` is emptied; for a packed entry the data is
+  // inflated into `buffer` (owned by the caller) and the pointer addresses it.
+  // `size_out` receives the number of valid bytes.
+  const std::uint8_t* read_pack_entry(std::u16string_view name, std::uint32_t* size_out,
+                                      std::vector<std::uint8_t>* buffer);
+  // The open pack, or null when the dictionary has none.
+  const ResourcePack* pack() const { return pack_.get(); }
+
+  // --- Page buffer ---
+  // The HTML page the renderer builds for this dictionary, reused from page
+  // to page so that steady use does not allocate.
+  std::u16string& page_buffer() { return page_; }
+
+ private:
+  bool load_stream(std::uint32_t packed_size, std::uint32_t unpacked_size,
+                   std::uint32_t string_count, std::vector<char>* buffer,
+                   std::vector<const char*>* table);
+  void open_pack();
+  bool reopen_stream();
+  bool load_block(std::uint32_t block);
+
+  DictionaryHeader header_{};
+  std::uint32_t block_unpacked_size_ = 0;
+  std::uint32_t block_packed_size_ = 0;
+  std::FILE* file_ = nullptr;
+  std::uint64_t file_size_ = 0;
+  std::unique_ptr<ResourcePack> pack_;
+  std::vector<std::uint32_t> block_table_;
+  std::vector<char> block_cache_;
+  std::int32_t cached_block_ = -1;
+  std::vector<char> words_;
+  std::vector<const char*> word_table_;
+  std::vector<char> abbrevs_;
+  std::vector<const char*> abbrev_table_;
+  std::u16string wide_word_;
+  std::u16string wide_text_;
+  std::u16string lowered_word_;
+  std::string multibyte_key_;
+  std::u16string page_;
+  std::string path_;
+  bool ignore_punctuation_ = false;
+};
+
+}  // namespace lexora
+
+#endif  // LEXORA_ENGINE_DICTIONARY_H_
