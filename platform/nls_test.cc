@@ -1,0 +1,106 @@
+#include "platform/nls.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace lexora {
+namespace {
+
+TEST(Nls, ValidCodePages) {
+  for (std::uint32_t cp : {1250u, 1251u, 1252u, 1253u, 1254u, 866u, 437u, 65001u, 20866u, 28591u})
+    EXPECT_TRUE(is_valid_code_page(cp)) << cp;
+  EXPECT_FALSE(is_valid_code_page(0));
+  EXPECT_FALSE(is_valid_code_page(12345));
+  EXPECT_FALSE(is_valid_code_page(99999));
+}
+
+TEST(Nls, ToWideDecodesWithTheGivenCodePage) {
+  // 0xC1 is Cyrillic Be in 1251 and A-acute in 1252.
+  EXPECT_EQ(to_wide("\xC1", 1251), u"\u0411");
+  EXPECT_EQ(to_wide("\xC1", 1252), u"\u00C1");
+  EXPECT_EQ(to_wide("\x80", 1252), u"\u20AC");
+  EXPECT_EQ(to_wide("caf\xC3\xA9", kCodePageUtf8), u"caf\u00E9");
+  std::u16string out = u"junk";
+  EXPECT_FALSE(to_wide("abc", 12345, &out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(Nls, ToMultibyteRoundTripsAndReplacesMissingCharacters) {
+  EXPECT_EQ(to_multibyte(u"\u0411\u0430\u043D\u043A", 1251), "\xC1\xE0\xED\xEA");
+  EXPECT_EQ(to_multibyte(u"\u4E2D", 1252), "?");
+  std::string out = "junk";
+  EXPECT_FALSE(to_multibyte(u"a", 12345, &out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(Nls, ToLowerFollowsTheLocale) {
+  EXPECT_EQ(to_lower(u"BANK \u0411\u0410\u041D\u041A", 0x0019), u"bank \u0431\u0430\u043D\u043A");
+  // Dotted capital I lowers to dotless i only in Turkish.
+  EXPECT_EQ(to_lower(u"I", 0x041F), u"\u0131");
+  EXPECT_EQ(to_lower(u"I", 0x0409), u"i");
+  // Final sigma depends on the position in the word.
+  EXPECT_EQ(to_lower(u"\u039F\u0394\u039F\u03A3", 0x0408), u"\u03BF\u03B4\u03BF\u03C2");
+}
+
+TEST(Nls, LocaleNamesComeFromTheLcid) {
+  EXPECT_EQ(locale_name_for_lcid(0x0019), "ru");
+  EXPECT_EQ(locale_name_for_lcid(0x0409), "en_US");
+}
+
+TEST(Nls, CompareLocaleIgnoresCaseOnlyWhenAsked) {
+  EXPECT_EQ(compare_locale(u"bank", u"BANK", 0x0409, true), 0);
+  EXPECT_NE(compare_locale(u"bank", u"BANK", 0x0409, false), 0);
+  EXPECT_EQ(compare_locale(u"apple", u"Bank", 0x0409, true), -1);
+  EXPECT_EQ(compare_locale(u"\u00E9t\u00E9", u"ete", 0x040C, true), 1);
+  // Swedish sorts a-ring after z; English next to a.
+  EXPECT_EQ(compare_locale(u"\u00E5", u"z", 0x041D, true), 1);
+  EXPECT_EQ(compare_locale(u"\u00E5", u"z", 0x0409, true), -1);
+  // Punctuation is not ignored: "co-op" and "coop" differ.
+  EXPECT_NE(compare_locale(u"co-op", u"coop", 0x0409, true), 0);
+}
+
+TEST(Nls, CharacterClasses) {
+  for (char16_t c : {u' ', u'\t', u'\u00A0', u'\u3000'}) EXPECT_TRUE(is_space(c)) << int(c);
+  for (char16_t c : {u'!', u'.', u',', u'$', u'+', u'<', u'=', u'>', u'\'', u'-', u'{', u'\u00BF'})
+    EXPECT_TRUE(is_punct(c)) << int(c);
+  for (char16_t c : {u'a', u'Z', u'5', u'\u0431', u' '}) EXPECT_FALSE(is_punct(c)) << int(c);
+}
+
+// The cached tables must give exactly what ICU gives, for every byte of the
+// common code pages and for text whose lower case depends on context.
+TEST(Nls, WordCodecMatchesIcuExactly) {
+  struct Case {
+    std::uint32_t code_page;
+    std::uint32_t locale;
+  };
+  std::mt19937 random(7);
+  for (Case c : {Case{1251, 0x0019}, Case{1252, 0x0409}, Case{1253, 0x0408}, Case{1254, 0x041F},
+                 Case{1257, 0x0427}, Case{65001, 0x0409}, Case{1250, 0x0405}}) {
+    WordCodec codec(c.code_page, c.locale);
+    ASSERT_TRUE(codec.valid());
+    for (int b = 1; b < 256; ++b) {
+      std::string s(1, static_cast<char>(b));
+      std::u16string fast, slow, fast_lower;
+      codec.decode(s, &fast);
+      to_wide(s, c.code_page, &slow);
+      EXPECT_EQ(fast, slow) << c.code_page << " byte " << b;
+      codec.lower(fast, &fast_lower);
+      EXPECT_EQ(fast_lower, to_lower(fast, c.locale)) << c.code_page << " byte " << b;
+    }
+    for (int n = 0; n < 2000; ++n) {
+      std::string s;
+      int length = 1 + static_cast<int>(random() % 8);
+      for (int i = 0; i < length; ++i) s.push_back(static_cast<char>(1 + random() % 255));
+      if (c.code_page == 65001) s = "I\xCC\x87\xCE\xA3 \xCE\xA3x";
+      std::u16string wide, lowered;
+      codec.decode(s, &wide);
+      EXPECT_EQ(wide, to_wide(s, c.code_page));
+      codec.lower(wide, &lowered);
+      EXPECT_EQ(lowered, to_lower(wide, c.locale));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lexora
