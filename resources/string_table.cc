@@ -52,6 +52,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {41011, "This word is in Memorins dictionary alredy"},
     {41012, "Restart the program to apply the changes"},
     {41013, "Information"},
+    {41020, "Can't write the flash-card database %s; the translations are kept"},
 };
 
 constexpr bool sorted_by_id() {

@@ -52,6 +52,7 @@ inline constexpr int kWordLearning = 41010;
 inline constexpr int kWordAlreadyInDatabase = 41011;
 inline constexpr int kRestartToApply = 41012;
 inline constexpr int kInformation = 41013;
+inline constexpr int kFlashCardDatabaseNotWritten = 41020;
 }  // namespace str
 
 // UTF-8 text of string `id`; empty when the table has no such id. The view
