@@ -85,7 +85,7 @@ FileBrowser::FileBrowser(QWidget* owner) : QDialog(owner) {
   // The soft-key bar: "Ok" on the left, "Cancel" on the right.
   auto* bar = new QHBoxLayout;
   auto* ok = new QPushButton(qt_text(str::kOkSoftKey), this);
-  auto* cancel = new QPushButton(qt_text(str::kCancel), this);
+  auto* cancel = new QPushButton(qt_text(str::kCancelSoftKey), this);
   ok->setAutoDefault(false);
   cancel->setAutoDefault(false);
   bar->addWidget(ok);

@@ -10,8 +10,9 @@ namespace {
 // Sorted by id; string_text() searches it. Texts are kept exactly as the
 // program has always shown them, spelling included.
 constexpr std::pair<int, std::string_view> kStrings[] = {
-    {1, "Ok"},
+    {1, "Lexora"},
     {2, "Cancel"},
+    {3, "Lexora"},
     {4, "Confirm"},
     {5, "Save \"%s\" in folder \"%s\" and run it?"},
     {6, "File not found"},
@@ -26,6 +27,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {40021, "Error"},
     {40080, "Open..."},
     {40093, "Ok"},
+    {40095, "Cancel"},
     {40100, "Dictionaries (*.zd)\nAll files(*.*)"},
     {40101, "Links (*.lnk)"},
     {40102, "File creation error"},

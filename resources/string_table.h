@@ -10,8 +10,9 @@ namespace lexora {
 
 // Ids of strings the code uses by name. The full list lives in string_table.cc.
 namespace str {
-inline constexpr int kOk = 1;
+inline constexpr int kBaseTitle = 1;   // the main window title before a dictionary
 inline constexpr int kCancel = 2;
+inline constexpr int kClassName = 3;   // the main window class that instances look for
 inline constexpr int kConfirm = 4;
 inline constexpr int kSaveAndRun = 5;
 inline constexpr int kFileNotFound = 6;
@@ -25,6 +26,7 @@ inline constexpr int kSelectWordToFind = 40019;
 inline constexpr int kLinkedWordNotFound = 40020;
 inline constexpr int kError = 40021;
 inline constexpr int kOkSoftKey = 40093;
+inline constexpr int kCancelSoftKey = 40095;
 inline constexpr int kOpen = 40080;
 inline constexpr int kDictionariesFilter = 40100;
 inline constexpr int kLinksFilter = 40101;
