@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/dictionary_header.h"
+#include "engine/word_compare.h"
 
 namespace lexora {
 
@@ -42,9 +43,6 @@ struct RefineResult {
   std::uint32_t position = 0;
   bool matched = false;
 };
-
-// "n is whole": compare entire strings.
-inline constexpr std::size_t kWholeString = static_cast<std::size_t>(-1);
 
 class Dictionary {
  public:
@@ -117,6 +115,14 @@ class Dictionary {
   // The open pack, or null when the dictionary has none.
   const ResourcePack* pack() const { return pack_.get(); }
 
+  // --- Test hooks ---
+  // Number of article blocks inflated since construction (cache behaviour).
+  std::uint64_t block_loads() const { return block_loads_; }
+  // For tests only: swaps the file stream for one that can no longer seek,
+  // as after the storage holding the file was removed and put back, so that
+  // the next article_at takes the reopening path. No effect while closed.
+  void break_stream_for_testing();
+
   // --- Page buffer ---
   // The HTML page the renderer builds for this dictionary, reused from page
   // to page so that steady use does not allocate.
@@ -126,7 +132,13 @@ class Dictionary {
   bool load_stream(std::uint32_t packed_size, std::uint32_t unpacked_size,
                    std::uint32_t string_count, std::vector<char>* buffer,
                    std::vector<const char*>* table);
+  // Opens the pack beside path_ (path_ must already hold the file's path);
+  // no pack when it is missing or malformed.
   void open_pack();
+  // The stream check before reading a block: true with *size the file's size
+  // when the stream can seek; otherwise the file and pack are reopened from
+  // path_ once. False (after "Integrity error") when that fails too.
+  bool check_stream(std::uint64_t* size);
   bool reopen_stream();
   bool load_block(std::uint32_t block);
 
@@ -139,6 +151,8 @@ class Dictionary {
   std::vector<std::uint32_t> block_table_;
   std::vector<char> block_cache_;
   std::int32_t cached_block_ = -1;
+  std::vector<std::uint8_t> packed_block_;  // compressed bytes of the block being loaded
+  std::uint64_t block_loads_ = 0;
   std::vector<char> words_;
   std::vector<const char*> word_table_;
   std::vector<char> abbrevs_;
@@ -149,6 +163,9 @@ class Dictionary {
   std::string multibyte_key_;
   std::u16string page_;
   std::string path_;
+  // Decodes, lower-cases and compares headwords for the open file's code
+  // page and locale; null while closed.
+  std::unique_ptr<WordComparer> comparer_;
   bool ignore_punctuation_ = false;
 };
 

@@ -1,0 +1,310 @@
+// Opening a ".zd" file: header, word list, abbreviation list and block table.
+#include "engine/dictionary.h"
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <new>
+
+#include "engine/resource_pack.h"
+#include "platform/byte_cursor.h"
+#include "platform/messages.h"
+#include "resources/string_table.h"
+
+namespace lexora {
+namespace {
+
+// Deflate cannot expand data by more than about 1032:1, so a stream of n
+// bytes that claims more than this many unpacked bytes is lying about its
+// size. Checked before anything is allocated for it.
+constexpr std::uint64_t kMaxInflateRatio = 1032;
+constexpr std::uint64_t kInflateSlack = 64;
+// First guess of the unpacked size, as a multiple of the packed size; the
+// buffer grows (never beyond the recorded size) when the guess is short, so
+// a false recorded size costs no more memory than the data really holds.
+constexpr std::uint64_t kFirstGuessRatio = 8;
+constexpr std::uint64_t kMinFirstGuess = 4096;
+
+enum class InflateResult { kOk, kBadData, kNoMemory };
+
+void show_integrity_error() {
+  show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
+}
+
+// Inflates the zlib stream `in` into `out`, which ends up holding the
+// unpacked bytes (at most `expected` of them). A stream that is cut short,
+// damaged, or longer than `expected` is bad data.
+InflateResult inflate_stream(std::span<const std::uint8_t> in, std::uint32_t expected,
+                             std::vector<char>* out) {
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return InflateResult::kNoMemory;
+  zs.next_in = const_cast<Bytef*>(in.data());
+  zs.avail_in = static_cast<uInt>(in.size());
+  const std::uint64_t guess =
+      std::max<std::uint64_t>(in.size() * kFirstGuessRatio, kMinFirstGuess);
+  InflateResult result = InflateResult::kOk;
+  std::size_t produced = 0;
+  try {
+    out->clear();
+    out->resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, guess)));
+    for (;;) {
+      zs.next_out = reinterpret_cast<Bytef*>(out->data() + produced);
+      zs.avail_out = static_cast<uInt>(out->size() - produced);
+      char probe = 0;
+      const bool full = zs.avail_out == 0;
+      if (full) {
+        if (out->size() < expected) {
+          out->resize(static_cast<std::size_t>(
+              std::min<std::uint64_t>(expected, std::uint64_t{out->size()} * 2)));
+          continue;
+        }
+        // The buffer holds `expected` bytes: the stream must end without
+        // another byte of output.
+        zs.next_out = reinterpret_cast<Bytef*>(&probe);
+        zs.avail_out = 1;
+      }
+      const uInt before = zs.avail_out;
+      const int ret = inflate(&zs, Z_NO_FLUSH);
+      if (full && zs.avail_out != before) {
+        result = InflateResult::kBadData;  // more output than recorded
+        break;
+      }
+      if (!full) produced = out->size() - zs.avail_out;
+      if (ret == Z_STREAM_END) break;
+      if (ret == Z_MEM_ERROR) {
+        result = InflateResult::kNoMemory;
+        break;
+      }
+      if (ret != Z_OK && ret != Z_BUF_ERROR) {
+        result = InflateResult::kBadData;
+        break;
+      }
+      // Room left for output yet no end: the input ran out (a cut stream).
+      if (!full && zs.avail_out != 0) {
+        result = InflateResult::kBadData;
+        break;
+      }
+      if (full && zs.avail_in == 0) {
+        result = InflateResult::kBadData;
+        break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    result = InflateResult::kNoMemory;
+  }
+  inflateEnd(&zs);
+  if (result == InflateResult::kOk) out->resize(produced);
+  return result;
+}
+
+}  // namespace
+
+Dictionary::Dictionary() = default;
+
+Dictionary::~Dictionary() { close_dictionary(); }
+
+bool Dictionary::use_locale() const {
+  return is_open() && uses_locale_collation(header_.flags, header_.locale_id);
+}
+
+void Dictionary::close_dictionary() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  pack_.reset();
+  header_ = DictionaryHeader{};
+  file_size_ = 0;
+  block_unpacked_size_ = 0;
+  block_packed_size_ = 0;
+  cached_block_ = -1;
+  // Give the memory back, not only empty the containers.
+  std::vector<std::uint32_t>().swap(block_table_);
+  std::vector<char>().swap(block_cache_);
+  std::vector<std::uint8_t>().swap(packed_block_);
+  std::vector<std::uint8_t>().swap(packed_block_);
+  std::vector<char>().swap(words_);
+  std::vector<const char*>().swap(word_table_);
+  std::vector<char>().swap(abbrevs_);
+  std::vector<const char*>().swap(abbrev_table_);
+  comparer_.reset();
+  path_.clear();
+}
+
+bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_size,
+                             std::uint32_t string_count, std::vector<char>* buffer,
+                             std::vector<const char*>* table) {
+  // Sizes are checked against the file and against what inflation can
+  // produce before a byte is allocated for them.
+  const auto position = static_cast<std::uint64_t>(ftello(file_));
+  if (packed_size > file_size_ - std::min(file_size_, position) ||
+      unpacked_size > std::uint64_t{packed_size} * kMaxInflateRatio + kInflateSlack ||
+      string_count > unpacked_size) {
+    show_integrity_error();
+    return false;
+  }
+  std::vector<std::uint8_t> packed;
+  try {
+    packed.resize(packed_size);
+  } catch (const std::bad_alloc&) {
+    out_of_memory_stop();
+  }
+  if (packed_size != 0 && std::fread(packed.data(), 1, packed_size, file_) != packed_size) {
+    show_integrity_error();
+    return false;
+  }
+  switch (inflate_stream(packed, unpacked_size, buffer)) {
+    case InflateResult::kOk:
+      break;
+    case InflateResult::kBadData:
+      show_integrity_error();
+      return false;
+    case InflateResult::kNoMemory:
+      close_dictionary();
+      out_of_memory_stop();
+  }
+  try {
+    table->clear();
+    table->reserve(string_count);
+  } catch (const std::bad_alloc&) {
+    close_dictionary();
+    out_of_memory_stop();
+  }
+  // Entry i starts where entry i - 1 ended; every entry must end in a 0
+  // byte inside the unpacked data.
+  const char* at = buffer->data();
+  const char* const end = buffer->data() + buffer->size();
+  for (std::uint32_t i = 0; i < string_count; ++i) {
+    const void* zero = std::memchr(at, 0, static_cast<std::size_t>(end - at));
+    if (zero == nullptr) {
+      show_integrity_error();
+      return false;
+    }
+    table->push_back(at);
+    at = static_cast<const char*>(zero) + 1;
+  }
+  return true;
+}
+
+bool Dictionary::open_dictionary(const std::string& path) {
+  if (is_open()) close_dictionary();
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_ == nullptr) return false;
+  struct stat info {};
+  if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+    close_dictionary();
+    return false;
+  }
+  file_size_ = static_cast<std::uint64_t>(info.st_size);
+  path_ = path;  // also names the pack beside the file
+
+  // The resource pack beside the file; whether it opens does not matter.
+  path_ = path;
+  open_pack();
+
+  // Header.
+  std::uint8_t image[kHeaderSizeV4] = {};
+  const std::size_t got = std::fread(image, 1, sizeof image, file_);
+  ByteCursor header(image, got);
+  DictionaryHeader h;
+  if (!header.read_i16(&h.version) || h.version < kMinVersion || h.version > kMaxVersion) {
+    close_dictionary();
+    show_message(str::kWrongVersion, str::kError, MessageIcon::kError);
+    return false;
+  }
+  bool complete = true;
+  std::size_t header_size = kHeaderSizeV4;
+  if (h.version == 2) {
+    header_size = kHeaderSizeV2;
+    complete = header.skip(2);  // bytes 2-3 mean nothing
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
+                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    h.articles_per_block = kDefaultArticlesPerBlock;
+  } else {
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
+                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
+                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    if (h.version == 3) {
+      header_size = kHeaderSizeV3;
+    } else {
+      for (std::uint32_t* field : {&h.words_code_page, &h.articles_code_page, &h.locale_id})
+        complete = complete && header.read_u32(field);
+    }
+  }
+  if (h.version <= 3) {
+    h.words_code_page = kDefaultCodePage;
+    h.articles_code_page = kDefaultCodePage;
+    h.locale_id = kRussianLocale;
+  }
+  if (!complete) {
+    close_dictionary();
+    show_integrity_error();
+    return false;
+  }
+  header_ = h;
+
+  for (std::uint32_t code_page : {h.words_code_page, h.articles_code_page}) {
+    if (!is_valid_code_page(code_page)) {
+      show_message_text(format_message(string_text(str::kCodepageNotSupported),
+                                       static_cast<long long>(code_page)),
+                        str::kError, MessageIcon::kError);
+    }
+  }
+
+  // A dictionary with words needs somewhere to keep their articles; one with
+  // no words at all is allowed (it opens empty).
+  const std::uint64_t abbrevs_packed = h.abbrev_count != 0 ? h.abbrevs_packed_size : 0;
+  const std::uint64_t table_at = header_size + std::uint64_t{h.words_packed_size} + abbrevs_packed;
+  const bool well_formed =
+      (h.word_count == 0 || (h.words_size != 0 && h.articles_per_block != 0 && h.block_count != 0)) &&
+      (h.abbrev_count == 0 || h.abbrevs_size != 0) &&
+      table_at + std::uint64_t{h.block_count} * 4 <= file_size_;
+  if (!well_formed) {
+    close_dictionary();
+    show_integrity_error();
+    return false;
+  }
+
+  // Words, then abbreviations, straight after the header.
+  if (fseeko(file_, static_cast<off_t>(header_size), SEEK_SET) != 0 ||
+      !load_stream(h.words_packed_size, h.words_size, h.word_count, &words_, &word_table_) ||
+      (h.abbrev_count != 0 &&
+       !load_stream(h.abbrevs_packed_size, h.abbrevs_size, h.abbrev_count, &abbrevs_,
+                    &abbrev_table_))) {
+    close_dictionary();
+    return false;
+  }
+
+  // Block table.
+  std::vector<std::uint8_t> table_bytes(std::size_t{h.block_count} * 4);
+  if (fseeko(file_, static_cast<off_t>(table_at), SEEK_SET) != 0 ||
+      (!table_bytes.empty() &&
+       std::fread(table_bytes.data(), 1, table_bytes.size(), file_) != table_bytes.size())) {
+    close_dictionary();
+    show_integrity_error();
+    return false;
+  }
+  ByteCursor table(table_bytes);
+  block_table_.resize(h.block_count);
+  for (std::uint32_t& offset : block_table_) table.read_u32(&offset);
+
+  comparer_ = std::make_unique<WordComparer>(h.words_code_page, h.locale_id);
+  cached_block_ = -1;
+  return true;
+}
+
+std::optional<std::string_view> Dictionary::raw_word_at(std::uint32_t index) const {
+  if (index >= word_table_.size()) return std::nullopt;
+  return std::string_view(word_table_[index]);
+}
+
+std::optional<std::u16string_view> Dictionary::word_at(std::uint32_t index) {
+  const std::optional<std::string_view> raw = raw_word_at(index);
+  if (!raw || !comparer_->decode(*raw, &wide_word_)) return std::nullopt;
+  return std::u16string_view(wide_word_);
+}
+
+}  // namespace lexora
