@@ -1,0 +1,289 @@
+#include "engine/resource_pack.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "compiler/pack_writer.h"
+
+namespace lexora {
+namespace {
+
+using compiler::PackOptions;
+using compiler::PackSourceEntry;
+
+std::vector<std::uint8_t> bytes_of(std::string_view s) { return {s.begin(), s.end()}; }
+
+// Text that zlib shrinks well, so that the writer stores it packed.
+std::vector<std::uint8_t> compressible(std::size_t n) {
+  std::vector<std::uint8_t> v(n);
+  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>('a' + (i / 7) % 5);
+  return v;
+}
+
+std::vector<std::uint8_t> make_pack(const std::vector<PackSourceEntry>& entries,
+                                    PackOptions options = {}) {
+  std::string error;
+  std::vector<std::uint8_t> bytes = compiler::build_pack(entries, options, &error);
+  EXPECT_FALSE(bytes.empty()) << error;
+  return bytes;
+}
+
+// Byte position of the offset field of directory record `record`.
+std::size_t fields_of_record(const std::vector<std::uint8_t>& pack, std::size_t record) {
+  std::size_t pos = kPackHeaderSize;
+  for (std::size_t r = 0;; ++r) {
+    while (pack[pos] != 0 || pack[pos + 1] != 0) pos += 2;
+    pos += 2;
+    if (r == record) return pos;
+    pos += kPackRecordFieldsSize;
+  }
+}
+
+void put_u32(std::vector<std::uint8_t>* pack, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) (*pack)[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint32_t get_u32(const std::vector<std::uint8_t>& pack, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | pack[at + i];
+  return v;
+}
+
+TEST(ResourcePackTest, StoredEntryIsAViewIntoThePackAndEmptiesTheBuffer) {
+  std::vector<std::uint8_t> pack = make_pack({{u"a.png", bytes_of("\x89PNG"), false}});
+  auto rp = ResourcePack::from_memory(pack);
+  ASSERT_TRUE(rp);
+  std::vector<std::uint8_t> buffer(100, 7);
+  std::uint32_t size = 0;
+  const std::uint8_t* p = rp->read_entry(u"a.png", &size, &buffer);
+  ASSERT_NE(p, nullptr);
+  EXPECT_GE(p, pack.data());
+  EXPECT_LE(p + size, pack.data() + pack.size());
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(std::memcmp(p, "\x89PNG", 4), 0);
+  EXPECT_TRUE(buffer.empty());
+}
+
+TEST(ResourcePackTest, PackedEntryIsInflatedIntoTheCallersBuffer) {
+  std::vector<std::uint8_t> data = compressible(5000);
+  std::vector<std::uint8_t> pack = make_pack({{u"style.css", data, true}});
+  auto rp = ResourcePack::from_memory(pack);
+  ASSERT_TRUE(rp);
+  ASSERT_EQ(rp->entry_count(), 1u);
+  EXPECT_NE(rp->entry(0).packed_size, 0u);
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;
+  const std::uint8_t* p = rp->read_entry(u"style.css", &size, &buffer);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p, buffer.data());
+  EXPECT_EQ(size, 5000u);
+  EXPECT_EQ(buffer, data);
+}
+
+TEST(ResourcePackTest, SlashInTheRequestMatchesBackslashInTheStoredName) {
+  std::vector<std::uint8_t> pack = make_pack({{u"img\\cat.png", bytes_of("cat"), false},
+                                              {u"img\\dog.png", bytes_of("dog"), false}});
+  auto rp = ResourcePack::from_memory(pack);
+  ASSERT_TRUE(rp);
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;
+  const std::uint8_t* p = rp->read_entry(u"img/cat.png", &size, &buffer);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), size), "cat");
+  EXPECT_NE(rp->read_entry(u"img\\dog.png", &size, &buffer), nullptr);
+  EXPECT_EQ(rp->read_entry(u"img", &size, &buffer), nullptr);
+}
+
+TEST(ResourcePackTest, CaseIsIgnoredOnlyInTheFinalCheckAfterTheSearch) {
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;
+  {
+    auto bytes = make_pack({{u"cat.png", bytes_of("c"), false}, {u"dog.png", bytes_of("d"), false}});
+    auto rp = ResourcePack::from_memory(bytes);
+    ASSERT_TRUE(rp);
+    EXPECT_NE(rp->read_entry(u"Cat.png", &size, &buffer), nullptr);
+    EXPECT_NE(rp->read_entry(u"CAT.PNG", &size, &buffer), nullptr);
+    // "cat.png" sorts between "Dog.png" and "dog.png": the search stops on it.
+    EXPECT_EQ(rp->read_entry(u"Dog.png", &size, &buffer), nullptr);
+    EXPECT_NE(rp->read_entry(u"dog.png", &size, &buffer), nullptr);
+  }
+  {
+    // Beyond ASCII: Cyrillic and a character outside the BMP.
+    auto bytes = make_pack({{u"\u043a\u043e\u0442.ogg", bytes_of("k"), false},
+                            {u"\U00010428.wav", bytes_of("d"), false}});
+    auto rp = ResourcePack::from_memory(bytes);
+    ASSERT_TRUE(rp);
+    EXPECT_NE(rp->read_entry(u"\u041a\u043e\u0442.ogg", &size, &buffer), nullptr);
+    EXPECT_NE(rp->read_entry(u"\U00010400.wav", &size, &buffer), nullptr);
+    EXPECT_EQ(rp->read_entry(u"\u043a\u043e\u0442.og", &size, &buffer), nullptr);
+  }
+}
+
+TEST(ResourcePackTest, VersionsZeroToTwoAreReadAndThreeIsNoPack) {
+  for (std::int16_t version : {0, 1, 2, 3}) {
+    auto bytes = make_pack({{u"a", bytes_of("x"), false}}, {version, true});
+    auto rp = ResourcePack::from_memory(bytes);
+    if (version <= 2) {
+      ASSERT_TRUE(rp) << version;
+      EXPECT_EQ(rp->version(), version);
+      std::uint32_t size = 0;
+      EXPECT_NE(rp->read_entry(u"a", &size, nullptr), nullptr);
+    } else {
+      EXPECT_FALSE(rp) << version;
+    }
+  }
+}
+
+TEST(ResourcePackTest, VersionOneDirectoryInAnyOrderIsSortedOnOpening) {
+  std::vector<PackSourceEntry> entries;
+  for (int i = 0; i < 200; ++i) {
+    std::u16string name = u"snd\\w" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+                          static_cast<char16_t>(u'0' + i / 26) + u".wav";
+    entries.push_back({name, bytes_of(std::to_string(i)), i % 2 == 0});
+  }
+  std::mt19937 rng(7);
+  std::shuffle(entries.begin(), entries.end(), rng);
+  auto bytes = make_pack(entries, {1, false});
+  auto rp = ResourcePack::from_memory(bytes);
+  ASSERT_TRUE(rp);
+  ASSERT_EQ(rp->entry_count(), entries.size());
+  for (std::size_t i = 1; i < rp->entry_count(); ++i) {
+    EXPECT_LT(rp->entry(i - 1).name, rp->entry(i).name);
+  }
+  std::vector<std::uint8_t> buffer;
+  for (const PackSourceEntry& e : entries) {
+    std::uint32_t size = 0;
+    const std::uint8_t* p = rp->read_entry(e.name, &size, &buffer);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::vector<std::uint8_t>(p, p + size), e.data);
+  }
+}
+
+TEST(ResourcePackTest, MissingNamesZeroSizeAndEmptyPacksGiveNothing) {
+  auto bytes = make_pack({{u"empty.css", {}, false}, {u"full.css", bytes_of("b{}"), false}});
+  auto rp = ResourcePack::from_memory(bytes);
+  ASSERT_TRUE(rp);
+  std::vector<std::uint8_t> buffer{1, 2};
+  std::uint32_t size = 99;
+  EXPECT_EQ(rp->read_entry(u"empty.css", &size, &buffer), nullptr);
+  EXPECT_EQ(rp->read_entry(u"none.css", &size, &buffer), nullptr);
+  EXPECT_EQ(rp->read_entry(u"", &size, &buffer), nullptr);
+  EXPECT_EQ(size, 99u);
+
+  auto empty = make_pack({});
+  auto rp_empty = ResourcePack::from_memory(empty);
+  ASSERT_TRUE(rp_empty);
+  EXPECT_EQ(rp_empty->entry_count(), 0u);
+  EXPECT_EQ(rp_empty->read_entry(u"full.css", &size, &buffer), nullptr);
+}
+
+TEST(ResourcePackTest, PackedEntryShorterThanItsSizeYieldsOnlyTheBytesItHolds) {
+  std::vector<std::uint8_t> data = compressible(3000);
+  auto bytes = make_pack({{u"s.css", data, true}});
+  put_u32(&bytes, fields_of_record(bytes, 0) + 4, 3500);  // size claims 500 more
+  auto rp = ResourcePack::from_memory(bytes);
+  ASSERT_TRUE(rp);
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;
+  const std::uint8_t* p = rp->read_entry(u"s.css", &size, &buffer);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(size, 3000u);
+  EXPECT_EQ(buffer.size(), 3000u);
+  EXPECT_EQ(buffer, data);
+}
+
+TEST(ResourcePackTest, PackedEntryLongerThanItsSizeOrCorruptIsUnreadable) {
+  std::vector<std::uint8_t> data = compressible(3000);
+  auto longer = make_pack({{u"s.css", data, true}});
+  std::size_t fields = fields_of_record(longer, 0);
+  put_u32(&longer, fields + 4, 2999);
+  auto rp = ResourcePack::from_memory(longer);
+  ASSERT_TRUE(rp);
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;
+  EXPECT_EQ(rp->read_entry(u"s.css", &size, &buffer), nullptr);
+  EXPECT_TRUE(buffer.empty());
+
+  auto corrupt = make_pack({{u"s.css", data, true}});
+  std::uint32_t offset = get_u32(corrupt, fields);
+  corrupt[offset + 4] ^= 0xFF;
+  rp = ResourcePack::from_memory(corrupt);
+  ASSERT_TRUE(rp);
+  EXPECT_EQ(rp->read_entry(u"s.css", &size, &buffer), nullptr);
+  EXPECT_TRUE(buffer.empty());
+}
+
+TEST(ResourcePackTest, DirectoryThatDisagreesWithTheFileIsNoPack) {
+  auto good = make_pack({{u"a.wav", bytes_of("RIFF...."), false},
+                         {u"b.css", compressible(4000), true}});
+  ASSERT_TRUE(ResourcePack::from_memory(good));
+  std::size_t a = fields_of_record(good, 0);
+  std::size_t b = fields_of_record(good, 1);
+
+  struct Case {
+    const char* what;
+    std::size_t at;
+    std::uint32_t value;
+  };
+  const Case cases[] = {
+      {"entry count beyond the file", 6, 1000000},
+      {"stored data past the end", a + 4, static_cast<std::uint32_t>(good.size())},
+      {"offset past the end", a, static_cast<std::uint32_t>(good.size() + 1)},
+      {"offset wraps", a, 0xFFFFFFF0u},
+      {"packed data past the end", b + 8, static_cast<std::uint32_t>(good.size())},
+      {"absurd unpacked size", b + 4, 0xFFFFFFFFu},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bad = good;
+    put_u32(&bad, c.at, c.value);
+    EXPECT_FALSE(ResourcePack::from_memory(bad)) << c.what;
+  }
+
+  std::vector<std::uint8_t> bad_magic = good;
+  bad_magic[0] = 'z';
+  EXPECT_FALSE(ResourcePack::from_memory(bad_magic));
+}
+
+TEST(ResourcePackTest, EveryTruncationIsNoPackOrReadsOnlyWithinTheBytes) {
+  auto good = make_pack({{u"img\\a.png", bytes_of("PNGDATA"), false},
+                         {u"b.css", compressible(2000), true},
+                         {u"c.ogg", bytes_of("OggS"), false}});
+  for (std::size_t cut = 0; cut < good.size(); ++cut) {
+    // An exact-size heap copy, so that any read past the cut is caught by
+    // the address sanitizer.
+    auto copy = std::make_unique<std::uint8_t[]>(cut + 1);
+    std::memcpy(copy.get(), good.data(), cut);
+    auto rp = ResourcePack::from_memory({copy.get(), cut});
+    if (!rp) continue;
+    std::vector<std::uint8_t> buffer;
+    for (std::size_t i = 0; i < rp->entry_count(); ++i) {
+      std::uint32_t size = 0;
+      const std::uint8_t* p = rp->read_entry(rp->entry(i).name, &size, &buffer);
+      if (p != nullptr && p != buffer.data()) {
+        EXPECT_LE(p + size, copy.get() + cut) << cut;
+      }
+    }
+  }
+}
+
+TEST(ResourcePackTest, NameWithoutTerminatorIsNoPack) {
+  auto good = make_pack({{u"abc", bytes_of("x"), false}});
+  // Keep only the header and the name's units, no 0 unit and no fields.
+  std::vector<std::uint8_t> cut(good.begin(), good.begin() + kPackHeaderSize + 6);
+  EXPECT_FALSE(ResourcePack::from_memory(cut));
+}
+
+TEST(ResourcePackTest, PackPathReplacesFromTheLastDot) {
+  EXPECT_EQ(pack_path_for("/cards/en-ru.zd"), "/cards/en-ru.zpak");
+  EXPECT_EQ(pack_path_for("/cards/en.ru.zd"), "/cards/en.ru.zpak");
+  EXPECT_EQ(pack_path_for("/My.Dicts/enru"), "/My.zpak");
+  EXPECT_EQ(pack_path_for("/dicts/enru"), "");
+}
+
+}  // namespace
+}  // namespace lexora
