@@ -55,7 +55,7 @@ std::vector<std::size_t> sorted_order(const DictionarySource& source, std::uint3
   WordComparer comparer(code_page, locale_id);
   if (use_locale) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return comparer.compare(read_back[a], nullptr, read_back[b], kWholeString, true, true) < 0;
+      return comparer.compare(read_back[a], std::nullopt, read_back[b], kWholeString, true, true) < 0;
     });
   } else {
     // Lower each headword once instead of once per comparison.

@@ -23,7 +23,8 @@ int compare_code_units(std::u16string_view a, std::u16string_view b, std::size_t
 WordComparer::WordComparer(std::uint32_t code_page, std::uint32_t locale_id)
     : codec_(code_page, locale_id) {}
 
-int WordComparer::compare(std::u16string_view key, const std::u16string* lowered_key,
+int WordComparer::compare(std::u16string_view key,
+                          std::optional<std::u16string_view> lowered_key,
                           std::u16string_view word, std::size_t n, bool ignore_case,
                           bool use_locale) {
   if (use_locale) {
@@ -32,9 +33,9 @@ int WordComparer::compare(std::u16string_view key, const std::u16string* lowered
     return compare_locale(a, b, codec_.locale_id(), ignore_case);
   }
   if (!ignore_case) return compare_code_units(key, word, n);
-  if (lowered_key == nullptr) {
+  if (!lowered_key) {
     codec_.lower(key, &lowered_key_);
-    lowered_key = &lowered_key_;
+    lowered_key = lowered_key_;
   }
   codec_.lower(word, &lowered_word_);
   return compare_code_units(*lowered_key, lowered_word_, n);

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,8 +42,8 @@ class WordComparer {
   // compared by unsigned code units up to the first 0; `lowered_key`, when
   // given, must be the lower case of `key`. With locale collation each string
   // is cut to n characters and compared by the locale's string sort.
-  int compare(std::u16string_view key, const std::u16string* lowered_key, std::u16string_view word,
-              std::size_t n, bool ignore_case, bool use_locale);
+  int compare(std::u16string_view key, std::optional<std::u16string_view> lowered_key,
+              std::u16string_view word, std::size_t n, bool ignore_case, bool use_locale);
 
   std::uint32_t locale_id() const { return codec_.locale_id(); }
   bool valid() const { return codec_.valid(); }
