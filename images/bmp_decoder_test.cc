@@ -5,6 +5,7 @@
 
 #include "images/image.h"
 #include "platform/byte_cursor.h"
+#include "resources/sound_icon.h"
 
 namespace lexora::images {
 namespace {
@@ -296,6 +297,16 @@ TEST(BmpDecoder, TruncatedFilesNeverReadPastTheEnd) {
     const Image image = decode(std::vector<std::uint8_t>(rle_bytes.begin(), rle_bytes.begin() + n));
     ASSERT_TRUE(image.valid()) << n;
   }
+}
+
+TEST(BmpDecoder, TheBuiltInSoundIconIsSixteenBySixteen) {
+  const std::span<const std::uint8_t> bmp = sound_icon_bmp();
+  const Image image(bmp.data(), bmp.size(), kFormatBmp);
+  ASSERT_EQ(image.width(), 16u);
+  ASSERT_EQ(image.height(), 16u);
+  EXPECT_EQ(px(image, 0, 0), (Px{255, 255, 255, 255}));  // background
+  EXPECT_EQ(px(image, 0, 6), (Px{0, 0, 0, 255}));        // the box's outline
+  EXPECT_EQ(px(image, 1, 7), (Px{128, 128, 128, 255}));  // its inside
 }
 
 }  // namespace
