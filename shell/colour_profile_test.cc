@@ -12,13 +12,14 @@ namespace {
 
 // A profile whose colour entry k is 0x00BBGGRR with every byte k + 1 + offset.
 std::vector<std::uint8_t> make_profile(std::uint8_t offset = 0) {
-  std::vector<std::uint8_t> bytes(kColourProfileMagic.begin(), kColourProfileMagic.end());
-  bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+  std::vector<std::uint8_t> bytes;
+  for (char c : kColourProfileMagic) bytes.push_back(static_cast<std::uint8_t>(c));
+  for (std::uint8_t b : {0xDE, 0xAD, 0xBE, 0xEF}) bytes.push_back(b);
   for (std::size_t k = 0; k < kColourCount; ++k) {
     const auto v = static_cast<std::uint8_t>(k + 1 + offset);
-    bytes.insert(bytes.end(), {v, v, v, 0});
+    for (std::uint8_t b : {v, v, v, std::uint8_t{0}}) bytes.push_back(b);
   }
-  bytes.insert(bytes.end(), {'t', 'a', 'i', 'l'});
+  for (char c : {'t', 'a', 'i', 'l'}) bytes.push_back(static_cast<std::uint8_t>(c));
   return bytes;
 }
 
