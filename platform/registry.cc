@@ -12,8 +12,10 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/utf.h"
 
@@ -24,6 +26,7 @@ namespace {
 // How long a session waits for another process's save before it goes on
 // read-only. Saves take milliseconds; a lock held longer is a hung process.
 constexpr int kLockWaitMs = 10000;
+constexpr int kLockPollMs = 2;
 
 constexpr std::string_view kNumberPrefix = "dword:";
 constexpr std::string_view kFlagPrefix = "flag:";
@@ -110,6 +113,20 @@ bool is_plain_text(std::span<const std::uint8_t> data) {
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
       return false;
     }
+  }
+  return true;
+}
+
+// QLockFile::tryLock with a timeout sleeps 100 ms and more between tries;
+// saves take a few milliseconds, so poll faster.
+bool acquire(QLockFile& lock) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+  while (!lock.tryLock(0)) {
+    if (lock.error() != QLockFile::LockFailedError ||
+        std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kLockPollMs));
   }
   return true;
 }
@@ -244,8 +261,11 @@ std::pair<RegistryType, std::vector<std::uint8_t>> decode_value(std::string_view
 // --- sessions ---
 
 struct Registry::Session {
-  std::unique_ptr<QLockFile> lock;  // null: read-only session
+  std::unique_ptr<QLockFile> lock;  // taken by the first write
+  bool lock_failed = false;         // then the session stays read-only
   std::unique_ptr<QTemporaryDir> snapshot_dir;
+  int snapshots = 0;
+  QByteArray original;  // the store's bytes the snapshot was taken from
   std::unique_ptr<QSettings> settings;
   bool modified = false;
 };
@@ -270,8 +290,6 @@ std::string Registry::default_file_path() {
   return base + "/Lexora/Lexora.ini";
 }
 
-bool Registry::writable() const { return session_ != nullptr && session_->lock != nullptr; }
-
 RegistryKey Registry::create_key(std::string_view name) {
   if (open_keys_ == 0) open_session();
   ++open_keys_;
@@ -280,40 +298,67 @@ RegistryKey Registry::create_key(std::string_view name) {
   return RegistryKey(this, std::move(group));
 }
 
+namespace {
+
+QByteArray read_whole(const QString& path) {
+  QFile in(path);
+  return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+}  // namespace
+
 // QSettings keeps a process-wide cache of parsed files and trusts it while the
 // file's size and modification time look unchanged, which two quick saves of
-// the same size by another process defeat. So each session works on a private
-// copy of the store, taken under the lock, that no cache has seen.
+// the same size by another process defeat. So a session works on a private
+// copy of the store under a name no cache has seen.
 void Registry::open_session() {
-  auto session = std::make_unique<Session>();
+  session_ = std::make_unique<Session>();
+  session_->snapshot_dir = std::make_unique<QTemporaryDir>();
+  take_snapshot();
+}
+
+void Registry::take_snapshot() {
+  Session& session = *session_;
+  const QString store = to_qstring(file_path_);
+  session.settings.reset();
+  session.original = read_whole(store);
+  if (!session.snapshot_dir->isValid()) {
+    // No private copy: read the store itself, and never write it from here.
+    session.lock_failed = true;
+    session.settings = std::make_unique<QSettings>(store, QSettings::IniFormat);
+    return;
+  }
+  const QString snapshot = session.snapshot_dir->filePath(
+      QStringLiteral("snapshot-%1.ini").arg(++session.snapshots));
+  if (!session.original.isEmpty()) {
+    QFile out(snapshot);
+    if (out.open(QIODevice::WriteOnly)) out.write(session.original);
+  }
+  session.settings = std::make_unique<QSettings>(snapshot, QSettings::IniFormat);
+}
+
+// Reading needs no lock (the store is only ever replaced whole). The first
+// write takes it and, when another process saved since the snapshot, takes
+// the snapshot again, so that a save never undoes another one's values.
+bool Registry::begin_write() {
+  Session& session = *session_;
+  if (session.lock) return true;
+  if (session.lock_failed) return false;
   const QString store = to_qstring(file_path_);
   QDir().mkpath(QFileInfo(store).absolutePath());
-
-  session->lock = std::make_unique<QLockFile>(store + QStringLiteral(".lock"));
-  if (!session->lock->tryLock(kLockWaitMs)) session->lock.reset();
-
-  session->snapshot_dir = std::make_unique<QTemporaryDir>();
-  if (session->snapshot_dir->isValid()) {
-    const QString snapshot = session->snapshot_dir->filePath(QStringLiteral("snapshot.ini"));
-    QFile in(store);
-    if (in.open(QIODevice::ReadOnly)) {
-      const QByteArray bytes = in.readAll();
-      QFile out(snapshot);
-      if (out.open(QIODevice::WriteOnly)) out.write(bytes);
-    }
-    session->settings = std::make_unique<QSettings>(snapshot, QSettings::IniFormat);
-  } else {
-    // No private copy: read the store itself, and never write it from here.
-    session->lock.reset();
-    session->settings = std::make_unique<QSettings>(store, QSettings::IniFormat);
+  auto lock = std::make_unique<QLockFile>(store + QStringLiteral(".lock"));
+  if (!acquire(*lock)) {
+    session.lock_failed = true;
+    return false;
   }
-  session_ = std::move(session);
+  session.lock = std::move(lock);
+  if (read_whole(store) != session.original) take_snapshot();
+  return true;
 }
 
 bool Registry::close_session() {
   std::unique_ptr<Session> session = std::move(session_);
   if (!session || !session->modified) return true;
-  if (!session->lock) return false;
   session->settings->sync();
   if (session->settings->status() == QSettings::AccessError) return false;
   const QString snapshot = session->settings->fileName();
@@ -390,7 +435,7 @@ bool RegistryKey::query_value(std::string_view name, RegistryType* type, std::ui
 
 bool RegistryKey::set_value(std::string_view name, RegistryType type,
                             std::span<const std::uint8_t> data) {
-  if (registry_ == nullptr || name.empty() || !registry_->writable()) return false;
+  if (registry_ == nullptr || name.empty() || !registry_->begin_write()) return false;
   Registry::Session& session = *registry_->session_;
   session.settings->setValue(to_qstring(group_ + registry_detail::escape_name(name)),
                              to_qstring(registry_detail::encode_value(type, data)));
@@ -399,7 +444,7 @@ bool RegistryKey::set_value(std::string_view name, RegistryType type,
 }
 
 bool RegistryKey::delete_value(std::string_view name) {
-  if (registry_ == nullptr || name.empty() || !registry_->writable()) return false;
+  if (registry_ == nullptr || name.empty() || !registry_->begin_write()) return false;
   Registry::Session& session = *registry_->session_;
   const QString key = to_qstring(group_ + registry_detail::escape_name(name));
   if (!session.settings->contains(key)) return false;

@@ -15,14 +15,16 @@
 // name is used as a key name); they are escaped in the file and come back
 // exactly. Names are case-sensitive. An empty value name is refused.
 //
-// Sessions: the first open key of a Registry starts a session, which takes
-// the store's file lock (waiting at most a few seconds) and reads a snapshot
-// of the file; nested keys share it. Closing the last key writes the changes
-// made in the session, if any, atomically (a temporary file renamed over the
-// store), still under the lock. So one save_settings is all-or-nothing for
-// other processes, two processes saving at once serialise, and a crash during
-// a save leaves the previous file. When the lock cannot be had, the session is
-// read-only: reads work, writes fail. Keep keys open only for one operation.
+// Sessions: the first open key of a Registry starts a session, which reads a
+// snapshot of the file; nested keys share it. The session's first write takes
+// the store's file lock (waiting at most ten seconds; a lock left by a dead
+// process is taken over) and takes the snapshot again if another process
+// saved meanwhile. Closing the last key writes the session's changes, if
+// any, atomically (a temporary file renamed over the store) and releases the
+// lock. So one save_settings is all-or-nothing for other processes, two
+// processes saving at once serialise without undoing each other's values,
+// and a crash during a save leaves the previous file. When the lock cannot be
+// had, writes fail and reads go on. Keep keys open only for one operation.
 //
 // A damaged or hand-edited file never fails the open: what cannot be decoded
 // reads as a value of unknown type, and the typed reads fail for it.
@@ -74,13 +76,12 @@ class Registry {
   // itself), creating it when missing.
   RegistryKey create_key(std::string_view name);
 
-  // Whether the current session can write (false when no key is open).
-  bool writable() const;
-
  private:
   friend class RegistryKey;
   struct Session;
   void open_session();
+  void take_snapshot();
+  bool begin_write();
   bool close_session();
 
   std::string file_path_;

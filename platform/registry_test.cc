@@ -30,7 +30,6 @@ class RegistryTest : public ::testing::Test {
 TEST_F(RegistryTest, MissingStoreOpensAndReadsNothing) {
   Registry registry(path());
   RegistryKey key = registry.create_key("");
-  EXPECT_TRUE(registry.writable());
   EXPECT_FALSE(key.read_number("Text size"));
   EXPECT_FALSE(key.query_value("Text size", nullptr, nullptr, nullptr));
   EXPECT_FALSE(key.delete_value("Text size"));
@@ -286,6 +285,26 @@ TEST_F(RegistryTest, NestedKeysSaveTogetherWhenTheLastCloses) {
   EXPECT_EQ(reader.create_key("").read_number("a"), 1);
   EXPECT_EQ(reader.create_key("d.zd").read_number("b"), 2);
   EXPECT_FALSE(std::filesystem::exists(path() + ".lock"));
+}
+
+TEST_F(RegistryTest, AWriteNeverUndoesASaveMadeSinceTheSessionBegan) {
+  Registry first(path());
+  Registry second(path());
+  RegistryKey key = first.create_key("");
+  EXPECT_FALSE(key.read_number("theirs"));
+  {
+    RegistryKey other = second.create_key("");
+    ASSERT_TRUE(other.write_number("theirs", 1));
+    ASSERT_TRUE(other.write_number("both", 1));
+  }
+  ASSERT_TRUE(key.write_number("mine", 2));
+  EXPECT_EQ(key.read_number("theirs"), 1);  // the write took a fresh snapshot
+  ASSERT_TRUE(key.write_number("both", 2));
+  ASSERT_TRUE(key.close());
+  RegistryKey check = second.create_key("");
+  EXPECT_EQ(check.read_number("theirs"), 1);
+  EXPECT_EQ(check.read_number("mine"), 2);
+  EXPECT_EQ(check.read_number("both"), 2);
 }
 
 TEST_F(RegistryTest, FileIsReadableText) {
