@@ -1,0 +1,199 @@
+#include "compiler/dictionary_source.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "engine/dictionary_header.h"
+#include "platform/utf.h"
+
+namespace lexora::compiler {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr char kComment = '#';
+constexpr char kDirective = '@';
+constexpr char kLiteral = '\\';  // a first "\" lets a headword start with "#" or "@"
+constexpr char kTab = '\t';
+
+struct FlagName {
+  std::string_view name;
+  std::uint32_t bit;
+};
+constexpr FlagName kFlagNames[] = {
+    {"locale_collation", FLAG_LOCALE_COLLATION},
+    {"checksum", FLAG_HAS_CHECKSUM},
+    {"no_auto_format", FLAG_NO_AUTO_FORMAT},
+};
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == kTab)) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == kTab)) s.remove_suffix(1);
+  return s;
+}
+
+bool fail(std::string* error, std::size_t line, const std::string& text) {
+  if (error != nullptr) *error = "line " + std::to_string(line) + ": " + text;
+  return false;
+}
+
+std::optional<bool> parse_bool(std::string_view text) {
+  if (text == "yes" || text == "true" || text == "1" || text == "on") return true;
+  if (text == "no" || text == "false" || text == "0" || text == "off") return false;
+  return std::nullopt;
+}
+
+// Applies "@name value"; false with *message set when it is not understood.
+bool apply_directive(std::string_view name, std::string_view value, DictionarySource* source,
+                     DictionaryOptions* options, std::string* message) {
+  if (name == "abbrev") {
+    const std::size_t tab = value.find(kTab);
+    if (tab == std::string_view::npos || tab == 0) {
+      *message = "@abbrev needs an abbreviation, a tab and its expansion";
+      return false;
+    }
+    source->abbreviations.emplace_back(utf8_to_utf16(value.substr(0, tab)),
+                                       utf8_to_utf16(value.substr(tab + 1)));
+    return true;
+  }
+  value = trim(value);
+  if (name == "flags") {
+    std::optional<std::uint32_t> flags = parse_flags(value);
+    if (!flags) {
+      *message = "unknown flags \"" + std::string(value) + "\"";
+      return false;
+    }
+    options->flags = *flags;
+    return true;
+  }
+  if (name == "sort") {
+    std::optional<bool> on = parse_bool(value);
+    if (!on) {
+      *message = "@sort takes yes or no";
+      return false;
+    }
+    options->sort = *on;
+    return true;
+  }
+  std::optional<std::uint32_t> number = parse_number(value);
+  if (!number) {
+    *message = "@" + std::string(name) + " needs a number";
+    return false;
+  }
+  if (name == "version") {
+    if (*number > 0x7FFF) {
+      *message = "@version out of range";
+      return false;
+    }
+    options->version = static_cast<std::int16_t>(*number);
+  } else if (name == "words_code_page") {
+    options->words_code_page = *number;
+  } else if (name == "articles_code_page") {
+    options->articles_code_page = *number;
+  } else if (name == "code_page") {
+    options->words_code_page = options->articles_code_page = *number;
+  } else if (name == "locale") {
+    options->locale_id = *number;
+  } else if (name == "articles_per_block") {
+    options->articles_per_block = *number;
+  } else {
+    *message = "unknown option @" + std::string(name);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parse_number(std::string_view text) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  std::uint32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint32_t> parse_flags(std::string_view text) {
+  if (std::optional<std::uint32_t> number = parse_number(text)) return number;
+  std::uint32_t flags = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find_first_of(", |", at);
+    const std::string_view word = text.substr(at, end == std::string_view::npos ? end : end - at);
+    at = end == std::string_view::npos ? text.size() : end + 1;
+    if (word.empty()) continue;
+    bool known = false;
+    for (const FlagName& f : kFlagNames) {
+      if (word == f.name) {
+        flags |= f.bit;
+        known = true;
+      }
+    }
+    if (!known) return std::nullopt;
+  }
+  return flags;
+}
+
+bool parse_dictionary_source(std::string_view text, DictionarySource* source,
+                             DictionaryOptions* options, std::string* error) {
+  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+  std::size_t line_number = 0;
+  bool continues_entry = false;  // the last line was an entry (or its continuation)
+  while (!text.empty()) {
+    ++line_number;
+    const std::size_t newline = text.find('\n');
+    std::string_view line = text.substr(0, newline);
+    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+    if (!line.empty() && line.front() == kTab) {
+      if (!continues_entry)
+        return fail(error, line_number, "a continuation line must follow an entry");
+      source->entries.back().second += u'\n';
+      source->entries.back().second += utf8_to_utf16(line.substr(1));
+      continue;
+    }
+    continues_entry = false;
+    if (trim(line).empty() || line.front() == kComment) continue;
+    if (line.front() == kDirective) {
+      const std::size_t space = line.find_first_of(" \t");
+      const std::string_view name = line.substr(1, space == std::string_view::npos ? space : space - 1);
+      std::string_view value = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+      std::string message;
+      if (!apply_directive(name, value, source, options, &message))
+        return fail(error, line_number, message);
+      continue;
+    }
+    if (line.front() == kLiteral) line.remove_prefix(1);
+    const std::size_t tab = line.find(kTab);
+    if (tab == 0 || line.empty()) return fail(error, line_number, "an entry needs a headword");
+    const std::string_view headword = line.substr(0, tab);
+    const std::string_view article =
+        tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+    source->entries.emplace_back(utf8_to_utf16(headword), utf8_to_utf16(article));
+    continues_entry = true;
+  }
+  return true;
+}
+
+bool read_dictionary_source(const std::string& path, DictionarySource* source,
+                            DictionaryOptions* options, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error != nullptr) *error = "cannot read " + path;
+    return false;
+  }
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string local;
+  if (!parse_dictionary_source(text, source, options, &local)) {
+    if (error != nullptr) *error = path + ": " + local;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lexora::compiler
