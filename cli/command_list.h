@@ -8,6 +8,10 @@ class App;
 
 namespace lexora::cli {
 
+void add_info_command(CLI::App& app, int* exit_code);
+void add_words_command(CLI::App& app, int* exit_code);
+void add_find_command(CLI::App& app, int* exit_code);
+void add_build_command(CLI::App& app, int* exit_code);
 void add_markup_command(CLI::App& app, int* exit_code);
 void add_render_command(CLI::App& app, int* exit_code);
 }  // namespace lexora::cli

@@ -10,6 +10,10 @@ void register_commands(CLI::App& app, int* exit_code) {
   // One line per command file; keep them in the order of `lexora-cli --help`.
   (void)app;
   (void)exit_code;
+  add_info_command(app, exit_code);
+  add_words_command(app, exit_code);
+  add_find_command(app, exit_code);
+  add_build_command(app, exit_code);
   add_markup_command(app, exit_code);
   add_render_command(app, exit_code);
 }
