@@ -16,6 +16,8 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_build_command(app, exit_code);
   add_markup_command(app, exit_code);
   add_render_command(app, exit_code);
+  add_play_command(app, exit_code);
+  add_image_command(app, exit_code);
 }
 
 }  // namespace lexora::cli

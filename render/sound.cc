@@ -26,6 +26,7 @@ struct SoundPlayer::Playback {
   std::atomic<bool> playing{false};
   std::atomic<bool> cancelled{false};
   std::atomic<bool> finished{false};
+  std::atomic<bool> started{false};
 
   // Guards `device` (published while open) and makes "is playing still set"
   // and "queue a buffer" one step against a concurrent stop.
@@ -125,7 +126,10 @@ void playback_thread(SoundPlayer::Playback& p) {
   {
     std::lock_guard<std::mutex> lock(p.device_mutex);
     p.device = device.get();
-    if (!p.cancelled.load()) p.playing.store(true);
+    if (!p.cancelled.load()) {
+      p.playing.store(true);
+      p.started.store(true);
+    }
   }
 
   std::array<char, kSoundReadBytes> chunk;
@@ -216,6 +220,8 @@ void SoundPlayer::stop_sound() {
 }
 
 bool SoundPlayer::playing() const { return current_ && current_->playing.load(); }
+
+bool SoundPlayer::last_sound_started() const { return current_ && current_->started.load(); }
 
 bool SoundPlayer::idle() const { return !current_ || current_->finished.load(); }
 

@@ -70,6 +70,9 @@ class SoundPlayer {
   bool playing() const;
   // True when no playback thread is running (it has ended or never started).
   bool idle() const;
+  // Whether the last Ogg sound got as far as playing: false when its stream
+  // would not decode or no device opened (for tools that report it).
+  bool last_sound_started() const;
   // Waits for the playback thread to end (the sound's end, or its wind-down
   // after stop_sound).
   void wait_until_idle();

@@ -179,6 +179,7 @@ TEST_F(SoundPlayerTest, ShortMonoOggOpensItsFormatAndIsQueuedOnce) {
   player.wait_until_idle();
   EXPECT_FALSE(player.playing());
   EXPECT_TRUE(player.idle());
+  EXPECT_TRUE(player.last_sound_started());
   ASSERT_EQ(recorder_->formats().size(), 1u);
   const WaveFormat f = recorder_->formats()[0];
   EXPECT_EQ(f.channels, 1);
@@ -266,6 +267,7 @@ TEST_F(SoundPlayerTest, DamagedOggEndsWithoutSoundOrHang) {
   // Not Ogg at all, cut inside the headers, and empty: the thread ends at once.
   ASSERT_TRUE(player.play_sound_bytes(std::vector<std::uint8_t>(5000, 0x4F), kSoundTypeOgg));
   player.wait_until_idle();
+  EXPECT_FALSE(player.last_sound_started());
   ASSERT_TRUE(player.play_sound_bytes({good.data(), 200}, kSoundTypeOgg));
   player.wait_until_idle();
   ASSERT_TRUE(player.play_sound_bytes({}, kSoundTypeOgg));
