@@ -1,0 +1,28 @@
+// Replaces the global operator new and delete with counting versions over
+// malloc. Kept in its own file so the compiler does not inline them into the
+// benchmarks (and mistake the pairing for a mismatch).
+#include "bench/alloc_counter.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<std::uint64_t> g_allocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace lexora::bench {
+
+std::uint64_t allocation_count() { return g_allocations.load(std::memory_order_relaxed); }
+
+}  // namespace lexora::bench
