@@ -277,7 +277,7 @@ void FileBrowser::confirm_choice() {
     message.icon = MessageIcon::kQuestion;
     message.buttons = MessageButtons::kYesNo;
     message.owner = MessageOwner::kWindow;
-    message.owner_window = this;
+    message.owner_window = static_cast<QWidget*>(this);
     if (show_message(message) != MessageResult::kYes) return;
   }
   accept();
