@@ -1,0 +1,36 @@
+// libcardbank.so, loaded for one use and unloaded when the object goes away,
+// as the program does for every flash-card export.
+#ifndef LEXORA_RENDER_CARDBANK_LIBRARY_H_
+#define LEXORA_RENDER_CARDBANK_LIBRARY_H_
+
+#include <string>
+
+#include "cardbank/cardbank.h"
+
+namespace lexora {
+
+// The library's file name, found in the program's folder first, then by the
+// loader's search path.
+inline constexpr char kCardbankLibrary[] = "libcardbank.so";
+
+class CardbankLibrary {
+ public:
+  // Loads `name`: a file name is looked for in the program's folder first,
+  // then by the loader's search path; a name with a "/" is loaded as given.
+  explicit CardbankLibrary(const std::string& name = kCardbankLibrary);
+  ~CardbankLibrary();
+  CardbankLibrary(const CardbankLibrary&) = delete;
+  CardbankLibrary& operator=(const CardbankLibrary&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+  // The export MRNewRecord, or null when the library is not loaded or lacks
+  // it. Valid while this object lives.
+  MRNewRecordFunction new_record() const;
+
+ private:
+  void* handle_ = nullptr;
+};
+
+}  // namespace lexora
+
+#endif  // LEXORA_RENDER_CARDBANK_LIBRARY_H_
