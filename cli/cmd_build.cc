@@ -54,8 +54,9 @@ bool override_number(const std::string& text, const char* name, std::uint32_t* f
 int run_build(const BuildArgs& args) {
   compiler::DictionarySource source;
   compiler::DictionaryOptions options;
+  compiler::SourceSettings settings;
   std::string error;
-  if (!compiler::read_dictionary_source(args.source, &source, &options, &error))
+  if (!compiler::read_dictionary_source(args.source, &source, &options, &error, &settings))
     return report(error);
 
   std::uint32_t version = static_cast<std::uint16_t>(options.version);
@@ -76,6 +77,11 @@ int run_build(const BuildArgs& args) {
   if (args.checksum) options.flags |= FLAG_HAS_CHECKSUM;
   if (args.no_auto_format) options.flags |= FLAG_NO_AUTO_FORMAT;
   if (args.no_sort) options.sort = false;
+  if (settings.article_entities) {
+    const bool old_layout = options.version == 2 || options.version == 3;
+    compiler::escape_unmappable_articles(&source,
+                                         old_layout ? kDefaultCodePage : options.articles_code_page);
+  }
 
   if (!compiler::write_dictionary_file(args.output, source, options, &error)) return report(error);
 

@@ -3,8 +3,12 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <map>
+
+#include <unicode/utf16.h>
 
 #include "engine/dictionary_header.h"
+#include "platform/nls.h"
 #include "platform/utf.h"
 
 namespace lexora::compiler {
@@ -45,7 +49,7 @@ std::optional<bool> parse_bool(std::string_view text) {
 
 // Applies "@name value"; false with *message set when it is not understood.
 bool apply_directive(std::string_view name, std::string_view value, DictionarySource* source,
-                     DictionaryOptions* options, std::string* message) {
+                     DictionaryOptions* options, SourceSettings* settings, std::string* message) {
   if (name == "abbrev") {
     const std::size_t tab = value.find(kTab);
     if (tab == std::string_view::npos || tab == 0) {
@@ -66,13 +70,16 @@ bool apply_directive(std::string_view name, std::string_view value, DictionarySo
     options->flags = *flags;
     return true;
   }
-  if (name == "sort") {
+  if (name == "sort" || name == "article_entities") {
     std::optional<bool> on = parse_bool(value);
     if (!on) {
-      *message = "@sort takes yes or no";
+      *message = "@" + std::string(name) + " takes yes or no";
       return false;
     }
-    options->sort = *on;
+    if (name == "sort")
+      options->sort = *on;
+    else
+      settings->article_entities = *on;
     return true;
   }
   std::optional<std::uint32_t> number = parse_number(value);
@@ -139,7 +146,10 @@ std::optional<std::uint32_t> parse_flags(std::string_view text) {
 }
 
 bool parse_dictionary_source(std::string_view text, DictionarySource* source,
-                             DictionaryOptions* options, std::string* error) {
+                             DictionaryOptions* options, std::string* error,
+                             SourceSettings* settings) {
+  SourceSettings ignored;
+  if (settings == nullptr) settings = &ignored;
   if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
   std::size_t line_number = 0;
   bool continues_entry = false;  // the last line was an entry (or its continuation)
@@ -164,7 +174,7 @@ bool parse_dictionary_source(std::string_view text, DictionarySource* source,
       const std::string_view name = line.substr(1, space == std::string_view::npos ? space : space - 1);
       std::string_view value = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
       std::string message;
-      if (!apply_directive(name, value, source, options, &message))
+      if (!apply_directive(name, value, source, options, settings, &message))
         return fail(error, line_number, message);
       continue;
     }
@@ -181,7 +191,8 @@ bool parse_dictionary_source(std::string_view text, DictionarySource* source,
 }
 
 bool read_dictionary_source(const std::string& path, DictionarySource* source,
-                            DictionaryOptions* options, std::string* error) {
+                            DictionaryOptions* options, std::string* error,
+                            SourceSettings* settings) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error != nullptr) *error = "cannot read " + path;
@@ -189,11 +200,41 @@ bool read_dictionary_source(const std::string& path, DictionarySource* source,
   }
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::string local;
-  if (!parse_dictionary_source(text, source, options, &local)) {
+  if (!parse_dictionary_source(text, source, options, &local, settings)) {
     if (error != nullptr) *error = path + ": " + local;
     return false;
   }
   return true;
+}
+
+void escape_unmappable_articles(DictionarySource* source, std::uint32_t code_page) {
+  std::map<char32_t, bool> fits;  // asked of the converter once per character
+  auto holds = [&](std::u16string_view unit) {
+    char32_t c = unit.size() == 2 ? U16_GET_SUPPLEMENTARY(unit[0], unit[1]) : unit[0];
+    auto it = fits.find(c);
+    if (it != fits.end()) return it->second;
+    const bool ok = to_wide(to_multibyte(unit, code_page), code_page) == unit;
+    fits.emplace(c, ok);
+    return ok;
+  };
+  for (auto& entry : source->entries) {
+    const std::u16string& article = entry.second;
+    std::u16string out;
+    out.reserve(article.size());
+    for (std::size_t i = 0; i < article.size(); ++i) {
+      std::size_t length = 1;
+      if (U16_IS_LEAD(article[i]) && i + 1 < article.size() && U16_IS_TRAIL(article[i + 1])) length = 2;
+      const std::u16string_view unit(article.data() + i, length);
+      if (holds(unit)) {
+        out.append(unit);
+      } else {
+        const char32_t c = length == 2 ? U16_GET_SUPPLEMENTARY(unit[0], unit[1]) : unit[0];
+        out += utf8_to_utf16("&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";");
+      }
+      i += length - 1;
+    }
+    entry.second = std::move(out);
+  }
 }
 
 }  // namespace lexora::compiler

@@ -14,13 +14,26 @@
 
 namespace lexora::compiler {
 
+// Source options that are not header fields.
+struct SourceSettings {
+  // "@article_entities yes": characters the articles' code page cannot hold
+  // are written as HTML character references (&#331;) instead of "?".
+  bool article_entities = false;
+};
+
 // Parses `text` into `source` (entries and abbreviations are appended) and
-// sets the options the text names in `options`. False with *error naming the
-// line on a malformed line or option.
+// sets the options the text names in `options` and `settings` (optional).
+// False with *error naming the line on a malformed line or option.
 bool parse_dictionary_source(std::string_view text, DictionarySource* source,
-                             DictionaryOptions* options, std::string* error);
+                             DictionaryOptions* options, std::string* error,
+                             SourceSettings* settings = nullptr);
 bool read_dictionary_source(const std::string& path, DictionarySource* source,
-                            DictionaryOptions* options, std::string* error);
+                            DictionaryOptions* options, std::string* error,
+                            SourceSettings* settings = nullptr);
+
+// Replaces, in every article, each character that `code_page` cannot hold by
+// its HTML character reference. Headwords and abbreviations are unchanged.
+void escape_unmappable_articles(DictionarySource* source, std::uint32_t code_page);
 
 // Parses the flags of "@flags" and of the command line: a number (decimal or
 // 0x hex) or names separated by commas, blanks or "|": "locale_collation",

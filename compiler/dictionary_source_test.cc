@@ -73,5 +73,21 @@ TEST(DictionarySourceTest, MalformedLinesNameTheirLine) {
   EXPECT_EQ(error, "line 3: a continuation line must follow an entry");
 }
 
+TEST(DictionarySourceTest, UnmappableArticleCharactersBecomeReferences) {
+  DictionarySource source;
+  DictionaryOptions options;
+  SourceSettings settings;
+  std::string error;
+  ASSERT_TRUE(parse_dictionary_source("@article_entities yes\nbank\t<t>b\xC3\xA6\xC5\x8Bk</t> "
+                                      "\xD0\xB1\xD0\xB5\xD1\x80\xD0\xB5\xD0\xB3 \xF0\x9F\x98\x80\n",
+                                      &source, &options, &error, &settings))
+      << error;
+  EXPECT_TRUE(settings.article_entities);
+  escape_unmappable_articles(&source, 1251);
+  EXPECT_EQ(source.entries[0].second,
+            u"<t>b&#230;&#331;k</t> \u0431\u0435\u0440\u0435\u0433 &#128512;");
+  EXPECT_EQ(source.entries[0].first, u"bank");
+}
+
 }  // namespace
 }  // namespace lexora::compiler
