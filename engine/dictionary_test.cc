@@ -213,6 +213,35 @@ TEST_F(DictionaryOpenTest, MalformedFilesGiveIntegrityError) {
   }
 }
 
+TEST_F(DictionaryOpenTest, HighlyCompressedWordListsGrowTheirBuffer) {
+  // Long repetitive headwords pack far better than the first guess of the
+  // unpacked size, so the buffer has to grow while inflating.
+  DictionarySource source;
+  for (int i = 0; i < 300; ++i) {
+    std::u16string word(400, u'a');
+    word += static_cast<char16_t>(u'a' + i / 26 % 26);
+    word += static_cast<char16_t>(u'a' + i % 26);
+    source.entries.emplace_back(word, u"");
+  }
+  std::string path = write(source, {});
+  ASSERT_TRUE(dict_.open_dictionary(path));
+  EXPECT_GT(dict_.header().words_size, 8 * dict_.header().words_packed_size);
+  EXPECT_EQ(dict_.word_at(299).value().size(), 402u);
+  EXPECT_EQ(dict_.word_at(299).value().substr(400), u"ln");
+}
+
+TEST_F(DictionaryOpenTest, RecordedWordsSizeLargerThanTheStreamStillOpens) {
+  // The stream is complete and holds every headword; only the recorded size
+  // is generous, which the one-call inflate never noticed either.
+  std::string path = write(numbered_source(10), {});
+  std::vector<std::uint8_t> bytes = test::read_file(path);
+  const std::uint32_t size = bytes[6] | bytes[7] << 8 | bytes[8] << 16 | bytes[9] << 24;
+  test::patch_u32(path, kWordsSizeAt, size + 100);
+  ASSERT_TRUE(dict_.open_dictionary(path));
+  EXPECT_EQ(dict_.word_at(9).value(), u"w00009");
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
 TEST_F(DictionaryOpenTest, DamagedAbbreviationsGiveIntegrityError) {
   DictionarySource source = numbered_source(3);
   source.abbreviations = {{u"adj.", u"adjective"}, {u"n.", u"noun"}};
