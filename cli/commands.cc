@@ -19,6 +19,7 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_play_command(app, exit_code);
   add_image_command(app, exit_code);
   add_settings_command(app, exit_code);
+  add_send_colours_command(app, exit_code);
 }
 
 }  // namespace lexora::cli

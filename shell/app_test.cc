@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -144,6 +145,48 @@ TEST_F(TwoProcessTest, SameFileHandsOverAndAnotherFileClosesTheOlder) {
   recent.recent_set_limit(8, false);
   recent.recent_load(registry, "");
   EXPECT_EQ(recent.paths(), std::vector<std::string>({a, b}));
+}
+
+TEST_F(TwoProcessTest, SendColoursDeliversTheProfileBlock) {
+  int argc = 1;
+  char name[] = "gui_tests";
+  char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  std::vector<std::uint8_t> received;
+  InstanceHandlers handlers;
+  handlers.copy_data = [&received](std::uint32_t kind, const std::vector<std::uint8_t>& data) {
+    received = data;
+    return kind == 1;
+  };
+  InstanceServer server(handlers);
+  ASSERT_TRUE(server.publish("Lexora", "Lexora  a.zd"));
+
+  std::vector<std::uint8_t> profile = {'L', 'u', 'R', 'P', 'r', 'f', '0', '1', 9, 9, 9, 9};
+  for (int i = 0; i < 60; ++i) profile.push_back(static_cast<std::uint8_t>(i + 1));
+  test::write_file(dir_.file("Profile.lup"), profile);
+
+  QProcess cli;
+  cli.setProcessEnvironment(environment_);
+  cli.start(QStringLiteral(LEXORA_CLI),
+            {"send-colours", QString::fromStdString(dir_.file("Profile.lup"))});
+  ASSERT_TRUE(cli.waitForStarted(5000));
+  // Serve the message while the command waits for the answer.
+  while (cli.state() != QProcess::NotRunning) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    cli.waitForFinished(10);
+  }
+  EXPECT_EQ(cli.exitCode(), 0);
+  EXPECT_EQ(cli.readAllStandardOutput().trimmed(), "1");
+  EXPECT_EQ(received, std::vector<std::uint8_t>(profile.begin() + 12, profile.end()));
+
+  // A file that is no profile is refused before anything is sent.
+  test::write_file(dir_.file("other.lup"), std::string("not a profile at all"));
+  received.clear();
+  cli.start(QStringLiteral(LEXORA_CLI), {"send-colours", QString::fromStdString(dir_.file("other.lup"))});
+  ASSERT_TRUE(cli.waitForFinished(10000));
+  EXPECT_EQ(cli.exitCode(), 1);
+  EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+  EXPECT_TRUE(received.empty());
 }
 
 }  // namespace

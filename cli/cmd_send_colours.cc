@@ -1,0 +1,77 @@
+// lexora-cli send-colours FILE: sends the colours of a reader colour profile
+// (the "Profile.lup" format) to the running program, as the reader does, and
+// prints the program's answer: 1 the message had the right form (the colours
+// are taken when the program accepts the reader's colours), 0 it was refused.
+// Exit 1 when the file cannot be read or is not a profile, or when no
+// program runs.
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/command_list.h"
+#include "cli/commands.h"
+#include "platform/instance.h"
+#include "platform/messages.h"
+#include "resources/string_table.h"
+
+namespace lexora::cli {
+namespace {
+
+constexpr char kProfileMagic[] = "LuRPrf01";
+constexpr std::size_t kMagicSize = 8;
+constexpr std::size_t kBlockOffset = 12;
+constexpr std::size_t kBlockSize = 60;
+constexpr std::uint32_t kReaderColours = 1;
+
+int send_colours(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    show_message_text(format_message(string_text(str::kCantOpenFile), path), str::kError,
+                      MessageIcon::kError);
+    return kExitNotFound;
+  }
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+  if (bytes.size() < kBlockOffset + kBlockSize ||
+      !std::equal(kProfileMagic, kProfileMagic + kMagicSize, bytes.begin())) {
+    show_message_text(string_text(str::kIntegrityError), str::kError, MessageIcon::kError);
+    return kExitNotFound;
+  }
+  const std::vector<std::uint8_t> block(bytes.begin() + kBlockOffset,
+                                        bytes.begin() + kBlockOffset + kBlockSize);
+
+  int argc = 1;
+  char name[] = "lexora-cli";
+  char* argv[] = {name, nullptr};
+  const QCoreApplication app(argc, argv);
+  const QString class_name = QString::fromUtf8(string_text(str::kClassName));
+  const auto instance = find_instance(class_name, QString());
+  if (!instance) {
+    show_message_text(format_message(string_text(str::kCantFind), "Lexora"), str::kError,
+                      MessageIcon::kError);
+    return kExitNotFound;
+  }
+  const auto answer = send_copy_data(*instance, kReaderColours, block);
+  if (!answer) return kExitNotFound;
+  std::cout << (*answer ? 1 : 0) << '\n';
+  return kExitOk;
+}
+
+}  // namespace
+
+void add_send_colours_command(CLI::App& app, int* exit_code) {
+  auto* command = app.add_subcommand(
+      "send-colours", "Send a reader colour profile's colours to the running program");
+  auto path = std::make_shared<std::string>();
+  command->add_option("FILE", *path, "colour profile (Profile.lup format)")->required();
+  command->callback([path, exit_code] { *exit_code = send_colours(*path); });
+}
+
+}  // namespace lexora::cli
