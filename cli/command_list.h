@@ -18,6 +18,7 @@ void add_play_command(CLI::App& app, int* exit_code);
 void add_image_command(CLI::App& app, int* exit_code);
 void add_settings_command(CLI::App& app, int* exit_code);
 void add_send_colours_command(CLI::App& app, int* exit_code);
+void add_flashcard_command(CLI::App& app, int* exit_code);
 }  // namespace lexora::cli
 
 #endif  // LEXORA_CLI_COMMAND_LIST_H_

@@ -16,6 +16,7 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_build_command(app, exit_code);
   add_markup_command(app, exit_code);
   add_render_command(app, exit_code);
+  add_flashcard_command(app, exit_code);
   add_play_command(app, exit_code);
   add_image_command(app, exit_code);
   add_settings_command(app, exit_code);
