@@ -199,8 +199,10 @@ void FileBrowser::fill_listing() {
   if (!folder_.isEmpty()) add_item(kParent, kImageFolder);
 
   const QDir dir(system_path(folder_));
+  // Hidden folders count; device nodes and sockets (QDir's "system" entries)
+  // are files, not folders.
   QStringList folders =
-      dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+      dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::NoSort);
   sort_names(&folders);
   for (const QString& name : folders) add_item(name, kImageFolder);
 

@@ -78,6 +78,19 @@ TEST_F(FileBrowserTest, ListsParentThenFoldersThenMatchingFilesWithIcons) {
   EXPECT_EQ(browser.item_image(5), kImageFile);
 }
 
+TEST_F(FileBrowserTest, HiddenFoldersAreFoldersAndDeviceNodesAreNot) {
+  make_dir(".hidden");
+  FileBrowser browser;
+  browser.start(root_, kDictionaryTypes, false, false);
+  EXPECT_EQ(browser.item_texts(), QStringList({"..", ".hidden"}));
+  // /dev holds device nodes; none of them is listed as a folder.
+  browser.start("/dev", "All files(*.*)", false, false);
+  const QStringList items = browser.item_texts();
+  const qsizetype null_row = items.indexOf("null");
+  ASSERT_GE(null_row, 0);
+  EXPECT_EQ(browser.item_image(static_cast<int>(null_row)), kImageFile);
+}
+
 TEST_F(FileBrowserTest, NamesDifferingOnlyInCaseBothAppear) {
   make_file("Word.zd");
   make_file("word.zd");
