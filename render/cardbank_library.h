@@ -3,11 +3,14 @@
 #ifndef LEXORA_RENDER_CARDBANK_LIBRARY_H_
 #define LEXORA_RENDER_CARDBANK_LIBRARY_H_
 
+#include <memory>
 #include <string>
 
 #include "cardbank/cardbank.h"
 
 namespace lexora {
+
+class Library;
 
 // The library's file name, found in the program's folder first, then by the
 // loader's search path.
@@ -15,20 +18,20 @@ inline constexpr char kCardbankLibrary[] = "libcardbank.so";
 
 class CardbankLibrary {
  public:
-  // Loads `name`: a file name is looked for in the program's folder first,
-  // then by the loader's search path; a name with a "/" is loaded as given.
+  // Loads the library file `name` (platform/library.h: the program's folder
+  // first, then the loader's search path).
   explicit CardbankLibrary(const std::string& name = kCardbankLibrary);
   ~CardbankLibrary();
   CardbankLibrary(const CardbankLibrary&) = delete;
   CardbankLibrary& operator=(const CardbankLibrary&) = delete;
 
-  bool loaded() const { return handle_ != nullptr; }
+  bool loaded() const { return library_ != nullptr; }
   // The export MRNewRecord, or null when the library is not loaded or lacks
   // it. Valid while this object lives.
   MRNewRecordFunction new_record() const;
 
  private:
-  void* handle_ = nullptr;
+  std::unique_ptr<Library> library_;
 };
 
 }  // namespace lexora

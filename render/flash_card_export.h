@@ -71,8 +71,8 @@ bool add_flash_card_translation(PendingTranslations* pending, Dictionary& dictio
                                 const void* owner_window = nullptr);
 
 struct FlashCardExportOptions {
-  // A file name looked up in the program's folder and then by the loader;
-  // a name with a "/" is loaded as given.
+  // The library's file name, looked up in the program's folder and then by
+  // the loader.
   std::string library = kCardbankLibrary;
   const void* owner_window = nullptr;  // the article window (null: the active window)
 };
