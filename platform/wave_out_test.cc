@@ -217,6 +217,22 @@ TEST(WaveOut, CaptureToAnUnwritablePathDoesNotOpen) {
             nullptr);
 }
 
+TEST(WaveOut, TheDefaultDeviceAlwaysOpensFallingBackToSilence) {
+  // With a sound card this plays 20 ms of silence; without one the device
+  // is the null backend (said once on stderr).
+  AutoResetEvent event;
+  auto out = WaveOut::open(pcm16_format(1, 8000), &event, AudioBackend::alsa());
+  ASSERT_NE(out, nullptr);
+  std::vector<std::uint8_t> silence(320);
+  WaveHeader h;
+  h.data = silence.data();
+  h.length = static_cast<std::uint32_t>(silence.size());
+  ASSERT_TRUE(out->prepare_header(&h));
+  ASSERT_TRUE(out->write(&h));
+  wait_all_done(event, std::span<WaveHeader>(&h, 1));
+  EXPECT_TRUE(out->close());
+}
+
 TEST(AudioBackend, EnvironmentChoosesTheBackend) {
   ::setenv("LEXORA_AUDIO", "null", 1);
   EXPECT_EQ(AudioBackend::from_environment().kind, AudioBackend::Kind::kNull);
