@@ -146,8 +146,8 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
   bool found = false;
   while (lo <= hi) {
     mid = static_cast<std::uint32_t>((lo + hi) / 2);
-    comparer_->decode(*raw_word_at(mid), &wide_word_);
-    const int c = comparer_->compare(key, lowered_key, wide_word_, kWholeString, true, locale);
+    const int c =
+        comparer_->compare_headword(key, lowered_key, *raw_word_at(mid), locale, &wide_word_);
     if (c < 0) {
       hi = std::int64_t{mid} - 1;
     } else if (c > 0) {
@@ -159,9 +159,9 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
   }
   bool exact = found;
   if (!exact) {
-    comparer_->decode(*raw_word_at(mid), &wide_word_);
-    comparer_->lower(wide_word_, &lowered_word_);
-    exact = lowered_word_ == lowered_key;
+    // lower(headword M) equals the lowered key, unit for unit.
+    exact = comparer_->compare_headword(key, lowered_key, *raw_word_at(mid), false,
+                                        &wide_word_) == 0;
   }
   if (exact_out != nullptr) *exact_out = exact;
 

@@ -41,4 +41,13 @@ int WordComparer::compare(std::u16string_view key,
   return compare_code_units(*lowered_key, lowered_word_, n);
 }
 
+int WordComparer::compare_headword(std::u16string_view key, std::u16string_view lowered_key,
+                                   std::string_view bytes, bool use_locale,
+                                   std::u16string* scratch) {
+  int result = 0;
+  if (!use_locale && codec_.compare_lowered(lowered_key, bytes, &result)) return result;
+  codec_.decode(bytes, scratch);
+  return compare(key, lowered_key, *scratch, kWholeString, true, use_locale);
+}
+
 }  // namespace lexora

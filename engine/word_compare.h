@@ -45,6 +45,13 @@ class WordComparer {
   int compare(std::u16string_view key, std::optional<std::u16string_view> lowered_key,
               std::u16string_view word, std::size_t n, bool ignore_case, bool use_locale);
 
+  // compare(key, lowered_key, decode(bytes), kWholeString, true, use_locale)
+  // for a headword given as its bytes; without locale collation the
+  // headword is usually compared straight from the bytes. `scratch`
+  // receives the decoded headword when it has to be decoded.
+  int compare_headword(std::u16string_view key, std::u16string_view lowered_key,
+                       std::string_view bytes, bool use_locale, std::u16string* scratch);
+
   std::uint32_t locale_id() const { return codec_.locale_id(); }
   bool valid() const { return codec_.valid(); }
 

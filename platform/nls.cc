@@ -295,26 +295,54 @@ bool WordCodec::decode(std::string_view bytes, std::u16string* out) const {
   return true;
 }
 
+char16_t WordCodec::lower_unit(char16_t c) const {
+  char16_t l = lower_table_[c];
+  if (l == kUnknown) {
+    l = kContextual;
+    if (!U16_IS_SURROGATE(c) && !is_contextual(c, cache().locale(locale_id_))) {
+      std::u16string lowered;
+      to_lower(std::u16string_view(&c, 1), locale_id_, &lowered);
+      if (lowered.size() == 1 && lowered[0] != kUnknown && lowered[0] != kContextual)
+        l = lowered[0];
+    }
+    lower_table_[c] = l;
+  }
+  return l;
+}
+
 void WordCodec::lower(std::u16string_view text, std::u16string* out) const {
   out->resize(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    char16_t l = lower_table_[c];
-    if (l == kUnknown) {
-      l = kContextual;
-      if (!U16_IS_SURROGATE(c) && !is_contextual(c, cache().locale(locale_id_))) {
-        std::u16string lowered;
-        to_lower(std::u16string_view(&c, 1), locale_id_, &lowered);
-        if (lowered.size() == 1 && lowered[0] != kUnknown && lowered[0] != kContextual)
-          l = lowered[0];
-      }
-      lower_table_[c] = l;
-    }
+    const char16_t l = lower_unit(text[i]);
     if (l == kContextual) {
       to_lower(text, locale_id_, out);
       return;
     }
     (*out)[i] = l;
+  }
+}
+
+bool WordCodec::compare_lowered(std::u16string_view lowered_key, std::string_view bytes,
+                                int* result) const {
+  if (!single_byte_) return false;
+  // Characters before the first one whose lower case depends on context
+  // lower one for one, so a difference found before such a character is
+  // final.
+  for (std::size_t i = 0;; ++i) {
+    const char16_t k = i < lowered_key.size() ? lowered_key[i] : u'\0';
+    char16_t w = u'\0';
+    if (i < bytes.size()) {
+      w = lower_unit(decode_table_[static_cast<unsigned char>(bytes[i])]);
+      if (w == kContextual) return false;
+    }
+    if (k != w) {
+      *result = k < w ? -1 : 1;
+      return true;
+    }
+    if (k == u'\0') {
+      *result = 0;
+      return true;
+    }
   }
 }
 

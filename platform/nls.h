@@ -81,7 +81,17 @@ class WordCodec {
   bool decode(std::string_view bytes, std::u16string* out) const;
   void lower(std::u16string_view text, std::u16string* out) const;
 
+  // Compares `lowered_key` with lower(decode(bytes)) by unsigned code units
+  // (each text ending at its end or its first 0), without building either
+  // text: *result gets the sign. False when the tables cannot answer (a
+  // code page of more than one byte per character, or a character whose
+  // lower case depends on its neighbours); the caller then converts.
+  bool compare_lowered(std::u16string_view lowered_key, std::string_view bytes, int* result) const;
+
  private:
+  // The lower case of `c` alone, or 0 when it needs the full call.
+  char16_t lower_unit(char16_t c) const;
+
   std::uint32_t code_page_;
   std::uint32_t locale_id_;
   bool valid_ = false;
