@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <climits>
 #include <optional>
 
 #include "engine/dictionary.h"
@@ -102,7 +103,9 @@ std::string default_flash_card_path() {
 
 Settings::Settings(SystemFont font)
     : main_font(font.face),
-      main_font_size(font.pixel_height < 0 ? -font.pixel_height : font.pixel_height),
+      main_font_size(font.pixel_height == INT32_MIN ? INT32_MAX
+                     : font.pixel_height < 0          ? -font.pixel_height
+                                                      : font.pixel_height),
       g_mr_dict_path(default_flash_card_path()),
       system_font(std::move(font)) {}
 
