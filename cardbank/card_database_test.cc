@@ -25,6 +25,18 @@ std::vector<std::uint8_t> with_records(std::initializer_list<std::u16string_view
   return image;
 }
 
+// A database of `count` empty records, laid out as the library lays it out.
+std::vector<std::uint8_t> with_empty_records(std::size_t count) {
+  std::vector<std::uint8_t> image = CardDatabase::empty_image("many");
+  image.insert(image.begin() + 78, 8 * count, 0);
+  put_be16(&image, 76, static_cast<std::uint16_t>(count));
+  put_be32(&image, 52, static_cast<std::uint32_t>(80 + 8 * count));
+  for (std::size_t i = 0; i < count; ++i) {
+    put_be32(&image, 78 + 8 * i, static_cast<std::uint32_t>(image.size()));
+  }
+  return image;
+}
+
 TEST(CardDatabaseTest, EmptyImageHoldsHeaderGapAndAppInfo) {
   const auto image = CardDatabase::empty_image("dict_mr");
   ASSERT_EQ(image.size(), 92u);
@@ -150,19 +162,26 @@ TEST(CardDatabaseTest, EmptyLastRecordAtTheEndIsAccepted) {
 }
 
 TEST(CardDatabaseTest, FullDatabaseRefusesAnotherRecord) {
-  std::vector<std::uint8_t> image = CardDatabase::empty_image("full");
-  const std::size_t list = 8 * std::size_t{kMaxRecords};
-  image.insert(image.begin() + 78, list, 0);
-  put_be16(&image, 76, 0xFFFF);
-  for (std::size_t i = 0; i < kMaxRecords; ++i) {
-    put_be32(&image, 78 + 8 * i, static_cast<std::uint32_t>(image.size()));
-  }
-  auto db = CardDatabase::parse(image);
+  auto db = CardDatabase::parse(with_empty_records(kMaxRecords));
   ASSERT_TRUE(db);
   EXPECT_EQ(db->record_count(), kMaxRecords);
   std::vector<std::uint8_t> out{1, 2, 3};
   EXPECT_EQ(db->add_record(u"w", u"", u"t", &out), AddOutcome::kFull);
   EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(CardDatabaseTest, RecordAfter32768GetsUniqueIdStartingWithFF) {
+  auto db = CardDatabase::parse(with_empty_records(32768));
+  ASSERT_TRUE(db);
+  std::vector<std::uint8_t> image;
+  ASSERT_EQ(db->add_record(u"w", u"", u"t", &image), AddOutcome::kAdded);
+  const std::size_t entry = 78 + 8 * 32768;
+  EXPECT_EQ(image[entry + 4], 0);  // attributes
+  EXPECT_EQ(image[entry + 5], 0xFF);
+  EXPECT_EQ(image[entry + 6], 0x80);
+  EXPECT_EQ(image[entry + 7], 0x00);
+  EXPECT_EQ(be16(image, 76), 32769);
+  EXPECT_EQ(be32(image, 52), 80u + 8 * 32769);
 }
 
 TEST(CardDatabaseTest, NameComesFromTheFileNameBeforePdb) {
