@@ -8,12 +8,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "compiler/dictionary_source.h"
 #include "compiler/dictionary_writer.h"
+#include "compiler/pack_writer.h"
 #include "engine/dictionary_header.h"
+#include "engine/resource_pack.h"
 
 namespace lexora::cli {
 namespace {
@@ -32,6 +35,9 @@ struct BuildArgs {
   bool checksum = false;
   bool no_auto_format = false;
   bool no_sort = false;
+  // A folder whose files become the ".zpak" pack beside the output.
+  std::string pack_folder;
+  std::string pack_version;
 };
 
 int report(const std::string& text) {
@@ -83,9 +89,24 @@ int run_build(const BuildArgs& args) {
                                          old_layout ? kDefaultCodePage : options.articles_code_page);
   }
 
-  if (!compiler::write_dictionary_file(args.output, source, options, &error)) return report(error);
+  // The pack is made first, so that a bad pack folder writes nothing at all.
+  std::vector<std::uint8_t> pack;
+  std::string pack_path;
+  if (!args.pack_folder.empty()) {
+    std::uint32_t pack_version = 2;
+    if (!override_number(args.pack_version, "pack-version", &pack_version)) return kExitNotFound;
+    if (pack_version > 0x7FFF) return report("--pack-version out of range");
+    pack_path = pack_path_for(args.output);
+    if (pack_path.empty()) return report("the output name needs a \".\" for the pack beside it");
+    compiler::PackOptions pack_options;
+    pack_options.version = static_cast<std::int16_t>(pack_version);
+    pack = compiler::build_pack_from_folder(args.pack_folder, pack_options, &error);
+    if (pack.empty()) return report(error);
+  }
 
-  // --- pack output (.zpak beside the dictionary) goes here ---
+  if (!compiler::write_dictionary_file(args.output, source, options, &error)) return report(error);
+  if (!pack.empty() && !compiler::write_bytes_file(pack_path, pack, &error)) return report(error);
+
   return kExitOk;
 }
 
@@ -108,6 +129,9 @@ void add_build_command(CLI::App& app, int* exit_code) {
   cmd->add_flag("--checksum", args->checksum, "Append the checksum trailer");
   cmd->add_flag("--no-auto-format", args->no_auto_format, "Switch article auto-formatting off");
   cmd->add_flag("--no-sort", args->no_sort, "Keep the entries in the order written");
+  cmd->add_option("--pack", args->pack_folder,
+                  "Folder whose files make the .zpak resource pack beside the output");
+  cmd->add_option("--pack-version", args->pack_version, "Pack format version 0 to 2 (default 2)");
   cmd->callback([args, exit_code] { *exit_code = run_build(*args); });
 }
 

@@ -14,8 +14,12 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_words_command(app, exit_code);
   add_find_command(app, exit_code);
   add_build_command(app, exit_code);
+  add_article_command(app, exit_code);
+  add_abbrev_command(app, exit_code);
   add_markup_command(app, exit_code);
   add_render_command(app, exit_code);
+  add_verify_command(app, exit_code);
+  add_pack_command(app, exit_code);
   add_flashcard_command(app, exit_code);
   add_play_command(app, exit_code);
   add_image_command(app, exit_code);
