@@ -17,7 +17,8 @@ void ensure_app() {
   static char name[] = "files_tests";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (!QApplication::instance()) new QApplication(argc, argv);
+  // A static object, so that it is destroyed (not leaked) at exit.
+  if (!QApplication::instance()) static QApplication app(argc, argv);
 }
 
 const QString kDictionaryTypes = QStringLiteral("Dictionaries (*.zd)\nAll files(*.*)");

@@ -13,13 +13,12 @@
 namespace lexora {
 namespace {
 
-QCoreApplication* app() {
+void app() {
   static int argc = 1;
   static char name[] = "instance_test";
   static char* argv[] = {name, nullptr};
-  static QCoreApplication* instance =
-      QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
-  return instance;
+  // A static object, so that it is destroyed (not leaked) at exit.
+  if (!QCoreApplication::instance()) static QCoreApplication instance(argc, argv);
 }
 
 // Runs `work` on another thread (the side that blocks, as a second process

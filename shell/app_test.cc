@@ -148,10 +148,10 @@ TEST_F(TwoProcessTest, SameFileHandsOverAndAnotherFileClosesTheOlder) {
 }
 
 TEST_F(TwoProcessTest, SendColoursDeliversTheProfileBlock) {
-  int argc = 1;
-  char name[] = "gui_tests";
-  char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  static int argc = 1;
+  static char name[] = "gui_tests";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
   std::vector<std::uint8_t> received;
   InstanceHandlers handlers;
   handlers.copy_data = [&received](std::uint32_t kind, const std::vector<std::uint8_t>& data) {

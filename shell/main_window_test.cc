@@ -40,7 +40,8 @@ void ensure_app() {
   static char name[] = "gui_tests";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (!QApplication::instance()) new QApplication(argc, argv);
+  // A static object, so that it is destroyed (not leaked) at exit.
+  if (!QApplication::instance()) static QApplication app(argc, argv);
 }
 
 QString word_name(int i) { return QStringLiteral("word%1").arg(i, 3, 10, QChar(u'0')); }
