@@ -39,6 +39,9 @@ struct DictionaryOptions {
   bool sort = true;                     // false keeps the given order
 };
 
+// Chosen by measurement (bench/articles_bench.cc, README "Performance"):
+// beyond about 50 articles a block compresses only slightly better while a
+// random article takes twice as long to inflate per doubling.
 inline constexpr std::uint32_t kCompilerArticlesPerBlock = 64;
 
 // The bytes of a .zd file; empty with *error set when it cannot be written

@@ -141,6 +141,9 @@ class Dictionary {
   bool check_stream(std::uint64_t* size);
   bool reopen_stream();
   bool load_block(std::uint32_t block);
+  // Text in articles_code_page to UTF-16; false when the code page is not
+  // supported.
+  bool decode_article_text(std::string_view bytes, std::u16string* out);
 
   DictionaryHeader header_{};
   std::uint32_t block_unpacked_size_ = 0;
@@ -152,6 +155,10 @@ class Dictionary {
   std::vector<char> block_cache_;
   std::int32_t cached_block_ = -1;
   std::vector<std::uint8_t> packed_block_;  // compressed bytes of the block being loaded
+  // Decodes articles and expansions from articles_code_page (table-driven
+  // for single-byte code pages); made on first use, remade when the code
+  // page changes.
+  std::unique_ptr<WordCodec> article_codec_;
   std::uint64_t block_loads_ = 0;
   std::vector<char> words_;
   std::vector<const char*> word_table_;

@@ -128,6 +128,13 @@ bool Dictionary::load_block(std::uint32_t block) {
   return true;
 }
 
+bool Dictionary::decode_article_text(std::string_view bytes, std::u16string* out) {
+  if (!article_codec_ || article_codec_->code_page() != header_.articles_code_page) {
+    article_codec_ = std::make_unique<WordCodec>(header_.articles_code_page, header_.locale_id);
+  }
+  return article_codec_->decode(bytes, out);
+}
+
 std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
   if (header_.version == 0) return std::nullopt;  // nothing is open
   std::uint64_t size = 0;
@@ -148,8 +155,8 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
     // The last string of a block may lack its 0 byte; it ends with the block.
     const char* stop = zero != nullptr ? zero : end;
     if (j == position) {
-      if (!to_wide(std::string_view(p, static_cast<std::size_t>(stop - p)),
-                   header_.articles_code_page, &wide_text_)) {
+      if (!decode_article_text(std::string_view(p, static_cast<std::size_t>(stop - p)),
+                               &wide_text_)) {
         return std::nullopt;
       }
       return std::u16string_view(wide_text_);
@@ -174,7 +181,7 @@ std::optional<std::u16string_view> Dictionary::expand_abbreviation(std::u16strin
       continue;
     }
     std::string_view expansion = text.substr(split + 2);
-    if (!to_wide(expansion, header_.articles_code_page, &wide_word_)) return std::nullopt;
+    if (!decode_article_text(expansion, &wide_word_)) return std::nullopt;
     return std::u16string_view(wide_word_);
   }
   return std::nullopt;
