@@ -107,16 +107,16 @@ TEST_F(CliSettingsTest, UnknownNamesAndBadValuesChangeNothing) {
 TEST_F(CliSettingsTest, TwoProcessesSettingAtOnceKeepBothValues) {
   // Each loop sets its own value 25 times; neither save may undo the other's.
   const std::string cli = quote(LEXORA_CLI);
-  const std::string loop_a = "for i in $(seq 1 12); do " + cli + " settings set 'Text size' $i; done";
-  const std::string loop_b = "for i in $(seq 1 12); do " + cli +
+  const std::string loop_a = "for i in $(seq 1 8); do " + cli + " settings set 'Text size' $i; done";
+  const std::string loop_b = "for i in $(seq 1 8); do " + cli +
                              " settings set --dictionary d.zd last_word_id $i; " + cli +
                              " settings set 'MainFont Size' $i; done";
   const std::string script = "(" + loop_a + ") & (" + loop_b + ") & wait";
   ASSERT_EQ(std::system(("bash -c " + quote(script)).c_str()), 0);
   const auto json = nlohmann::json::parse(run("settings").out);
-  EXPECT_EQ(json["Text size"], 12);
-  EXPECT_EQ(json["MainFont Size"], 12);
-  EXPECT_EQ(nlohmann::json::parse(run("settings --dictionary d.zd").out)["last_word_id"], 12);
+  EXPECT_EQ(json["Text size"], 8);
+  EXPECT_EQ(json["MainFont Size"], 8);
+  EXPECT_EQ(nlohmann::json::parse(run("settings --dictionary d.zd").out)["last_word_id"], 8);
 }
 
 }  // namespace
