@@ -227,6 +227,13 @@ void MainWindow::make_main_font() {
   if (word_list_) word_list_->setFont(main_font_);
 }
 
+void MainWindow::apply_font_settings() {
+  make_main_font();
+  relayout();
+}
+
+void MainWindow::apply_colour_settings() { apply_colours(); }
+
 void MainWindow::relayout() {
   if (!word_box_) return;
   QWidget* client = centralWidget();

@@ -82,6 +82,12 @@ class MainWindow : public QMainWindow, public ArticleHost {
   // The reader's colour message; true when it had the right form.
   bool reader_colours(std::uint32_t kind, const std::vector<std::uint8_t>& bytes);
 
+  // After the font settings changed (the Font page): the main font is made
+  // anew from "MainFont" and "MainFont Size" and the controls laid out.
+  void apply_font_settings();
+  // After the colour table or its settings changed: recolours the controls.
+  void apply_colour_settings();
+
   // Registers what a command of another part does (Options, Create Link);
   // without one, its menu item is greyed.
   void set_command_handler(int id, std::function<void()> handler);

@@ -139,6 +139,21 @@ TEST_F(MainWindowTest, OpensTheDictionaryAndShowsPageSizePlusOneLines) {
   EXPECT_EQ(window_->scroll_bar()->pageStep(), window_->page_size());
 }
 
+TEST_F(MainWindowTest, ALargerMainFontShowsFewerLines) {
+  start(make_dictionary(dir_, "big.zd", 200));
+  const int before = window_->page_size();
+  settings_.main_font_size = settings_.main_font_size * 2 + 4;
+  window_->apply_font_settings();
+  EXPECT_EQ(window_->word_list()->font().pixelSize(), settings_.main_font_size);
+  EXPECT_LT(window_->page_size(), before);
+  EXPECT_EQ(window_->word_list()->count(), window_->page_size() + 1);
+  // A face that does not exist gives way to the system font's.
+  settings_.main_font = "No Such Face 1234";
+  window_->apply_font_settings();
+  EXPECT_NE(settings_.main_font, "No Such Face 1234");
+  EXPECT_EQ(window_->word_list()->font().family().toStdString(), settings_.main_font);
+}
+
 TEST_F(MainWindowTest, SmallDictionaryShowsEveryWord) {
   start(make_dictionary(dir_, "small.zd", 3));
   EXPECT_EQ(window_->page_size(), 3);
