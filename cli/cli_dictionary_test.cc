@@ -1,0 +1,158 @@
+// lexora-cli info, words, find and build, run as a program: output, exit
+// codes and messages on stderr.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "compiler/dictionary_writer.h"
+#include "compiler/test_files.h"
+
+namespace lexora {
+namespace {
+
+struct CliResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Runs lexora-cli with `args` (already shell-quoted), `input` on stdin.
+  CliResult run(const std::string& args, const std::string& input = "") {
+    test::write_file(dir_.file("stdin"), input);
+    const std::string command = std::string("'") + LEXORA_CLI + "' " + args + " <'" +
+                                dir_.file("stdin") + "' 2>'" + dir_.file("stderr") + "'";
+    CliResult r;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto err = test::read_file(dir_.file("stderr"));
+    r.err.assign(err.begin(), err.end());
+    return r;
+  }
+
+  std::string dictionary(std::initializer_list<std::u16string> words,
+                         compiler::DictionaryOptions options = {}, const std::string& name = "d.zd") {
+    compiler::DictionarySource source;
+    for (const auto& w : words) source.entries.emplace_back(w, u"article");
+    std::string path = dir_.file(name);
+    EXPECT_TRUE(compiler::write_dictionary_file(path, source, options, nullptr));
+    return "'" + path + "'";
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(CliTest, InfoPrintsTheHeaderAsOneJsonLine) {
+  compiler::DictionaryOptions options;
+  options.version = 2;
+  CliResult r = run("info " + dictionary({u"a", u"b", u"c"}, options));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  ASSERT_EQ(r.out.back(), '\n');
+  ASSERT_EQ(r.out.find('\n'), r.out.size() - 1);
+  auto info = nlohmann::json::parse(r.out);
+  EXPECT_EQ(info["version"], 2);
+  EXPECT_EQ(info["word_count"], 3);
+  EXPECT_EQ(info["articles_per_block"], 100);
+  EXPECT_EQ(info["words_code_page"], 1251);
+  EXPECT_EQ(info["locale_id"], 0x19);
+  EXPECT_EQ(info["use_locale"], false);
+  EXPECT_TRUE(info["pack"].is_null());
+  for (const char* key : {"words_size", "words_packed_size", "block_count", "abbrev_count",
+                          "abbrevs_size", "abbrevs_packed_size", "flags", "articles_code_page"})
+    EXPECT_TRUE(info.contains(key)) << key;
+}
+
+TEST_F(CliTest, FilesThatDoNotOpenExitWithOneAndPrintNothing) {
+  CliResult missing = run("info '" + dir_.file("none.zd") + "'");
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_TRUE(missing.out.empty());
+  EXPECT_TRUE(missing.err.empty());
+
+  std::string path = dictionary({u"a", u"b"});
+  test::corrupt_byte(dir_.file("d.zd"), 55);
+  CliResult broken = run("find " + path + " a");
+  EXPECT_EQ(broken.exit_code, 1);
+  EXPECT_TRUE(broken.out.empty());
+  EXPECT_EQ(broken.err, "Error: Integrity error\n");
+}
+
+TEST_F(CliTest, WordsPrintsARange) {
+  std::string path = dictionary({u"delta", u"alpha", u"charlie", u"bravo"});
+  EXPECT_EQ(run("words " + path).out, "alpha\nbravo\ncharlie\ndelta\n");
+  EXPECT_EQ(run("words " + path + " --from 1 --count 2").out, "bravo\ncharlie\n");
+  EXPECT_EQ(run("words --count 9 --from 3 " + path).out, "delta\n");
+  CliResult past = run("words " + path + " --from 10");
+  EXPECT_EQ(past.exit_code, 0);
+  EXPECT_EQ(past.out, "");
+}
+
+TEST_F(CliTest, FindAnswersWithIndexExactAndHeadword) {
+  std::string path = dictionary({u"-ing", u"Bank", u"bank", u"house", u"\u0434\u043E\u043C"});
+  auto find = [&](const std::string& args) {
+    CliResult r = run("find " + path + " " + args);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    return nlohmann::json::parse(r.out);
+  };
+  EXPECT_EQ(find("BANK"), nlohmann::json::parse(R"({"index":1,"exact":true,"headword":"Bank"})"));
+  EXPECT_EQ(find("hou")["exact"], false);
+  EXPECT_EQ(find("hou")["headword"], "house");
+  EXPECT_EQ(find("'\xD0\x94\xD0\x9E\xD0\x9C'")["headword"], "\xD0\xB4\xD0\xBE\xD0\xBC");
+  EXPECT_EQ(find("-- -ing")["exact"], true);
+  EXPECT_EQ(find("'house!'")["exact"], false);
+  EXPECT_EQ(find("'house!' --ignore-punctuation")["exact"], true);
+  // Two passes: the first (untrimmed) pass was not exact, the second finds it.
+  nlohmann::json two = find("'house!' --two-pass --ignore-punctuation");
+  EXPECT_EQ(two["exact"], false);
+  EXPECT_EQ(two["headword"], "house");
+}
+
+TEST_F(CliTest, FindReadsTextsFromStdin) {
+  std::string path = dictionary({u"bank", u"house"});
+  CliResult r = run("find " + path + " -", "house\r\nbank\nzzz\n");
+  ASSERT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out,
+            "{\"index\":1,\"exact\":true,\"headword\":\"house\"}\n"
+            "{\"index\":0,\"exact\":true,\"headword\":\"bank\"}\n"
+            "{\"index\":1,\"exact\":false,\"headword\":\"house\"}\n");
+}
+
+TEST_F(CliTest, FindInAnEmptyDictionaryLeavesExactUnset) {
+  CliResult r = run("find " + dictionary({}) + " x");
+  ASSERT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "{\"index\":0,\"exact\":null,\"headword\":null}\n");
+}
+
+TEST_F(CliTest, BuildCompilesASourceWithOverrides) {
+  test::write_file(dir_.file("s.txt"),
+                   std::string("@version 4\n@abbrev adj.\tadjective\nbank\tberth\nBank\tB\n"));
+  CliResult r = run("build '" + dir_.file("s.txt") + "' -o '" + dir_.file("s.zd") +
+              "' --locale 0x0409 --checksum --articles-per-block 1");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  auto info = nlohmann::json::parse(run("info '" + dir_.file("s.zd") + "'").out);
+  EXPECT_EQ(info["version"], 4);
+  EXPECT_EQ(info["locale_id"], 0x0409);
+  EXPECT_EQ(info["flags"], 4);
+  EXPECT_EQ(info["block_count"], 2);
+  EXPECT_EQ(info["abbrev_count"], 1);
+  EXPECT_EQ(info["use_locale"], true);
+
+  CliResult bad = run("build '" + dir_.file("s.txt") + "' -o '" + dir_.file("t.zd") + "' --locale xyz");
+  EXPECT_EQ(bad.exit_code, 1);
+  EXPECT_NE(bad.err.find("--locale"), std::string::npos);
+  test::write_file(dir_.file("bad.txt"), std::string("a\tb\n@colour red\n"));
+  CliResult malformed = run("build '" + dir_.file("bad.txt") + "' -o '" + dir_.file("t.zd") + "'");
+  EXPECT_EQ(malformed.exit_code, 1);
+  EXPECT_NE(malformed.err.find("line 2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lexora
