@@ -12,14 +12,8 @@
 namespace lexora {
 namespace {
 
-void ensure_app() {
-  static int argc = 1;
-  static char name[] = "files_tests";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // A static object, so that it is destroyed (not leaked) at exit.
-  if (!QApplication::instance()) static QApplication app(argc, argv);
-}
+// The test program's main() makes the application object.
+void ensure_app() { ASSERT_NE(QApplication::instance(), nullptr); }
 
 const QString kDictionaryTypes = QStringLiteral("Dictionaries (*.zd)\nAll files(*.*)");
 

@@ -148,10 +148,7 @@ TEST_F(TwoProcessTest, SameFileHandsOverAndAnotherFileClosesTheOlder) {
 }
 
 TEST_F(TwoProcessTest, SendColoursDeliversTheProfileBlock) {
-  static int argc = 1;
-  static char name[] = "gui_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
+  ASSERT_NE(QCoreApplication::instance(), nullptr);  // made by the test program's main()
   std::vector<std::uint8_t> received;
   InstanceHandlers handlers;
   handlers.copy_data = [&received](std::uint32_t kind, const std::vector<std::uint8_t>& data) {

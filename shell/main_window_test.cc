@@ -35,14 +35,8 @@
 namespace lexora {
 namespace {
 
-void ensure_app() {
-  static int argc = 1;
-  static char name[] = "gui_tests";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // A static object, so that it is destroyed (not leaked) at exit.
-  if (!QApplication::instance()) static QApplication app(argc, argv);
-}
+// The test program's main() makes the application object.
+void ensure_app() { ASSERT_NE(QApplication::instance(), nullptr); }
 
 QString word_name(int i) { return QStringLiteral("word%1").arg(i, 3, 10, QChar(u'0')); }
 
