@@ -1,42 +1,25 @@
 // lexora-cli info, words, find and build, run as a program: output, exit
 // codes and messages on stderr.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "compiler/dictionary_writer.h"
+#include "cli/cli_runner.h"
 #include "compiler/test_files.h"
 
 namespace lexora {
 namespace {
 
-struct CliResult {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
+using test::CliResult;
 
 class CliTest : public ::testing::Test {
  protected:
   // Runs lexora-cli with `args` (already shell-quoted), `input` on stdin.
   CliResult run(const std::string& args, const std::string& input = "") {
-    test::write_file(dir_.file("stdin"), input);
-    const std::string command = std::string("'") + LEXORA_CLI + "' " + args + " <'" +
-                                dir_.file("stdin") + "' 2>'" + dir_.file("stderr") + "'";
-    CliResult r;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    auto err = test::read_file(dir_.file("stderr"));
-    r.err.assign(err.begin(), err.end());
-    return r;
+    return test::run_cli(dir_, args, input);
   }
 
   std::string dictionary(std::initializer_list<std::u16string> words,
