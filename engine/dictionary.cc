@@ -123,12 +123,12 @@ void Dictionary::close_dictionary() {
   std::vector<std::uint32_t>().swap(block_table_);
   std::vector<char>().swap(block_cache_);
   std::vector<std::uint8_t>().swap(packed_block_);
-  std::vector<std::uint8_t>().swap(packed_block_);
   std::vector<char>().swap(words_);
   std::vector<const char*>().swap(word_table_);
   std::vector<char>().swap(abbrevs_);
   std::vector<const char*>().swap(abbrev_table_);
   comparer_.reset();
+  article_codec_.reset();
   path_.clear();
 }
 
@@ -200,7 +200,6 @@ bool Dictionary::open_dictionary(const std::string& path) {
   path_ = path;  // also names the pack beside the file
 
   // The resource pack beside the file; whether it opens does not matter.
-  path_ = path;
   open_pack();
 
   // Header.

@@ -166,7 +166,6 @@ class Dictionary {
   std::vector<const char*> abbrev_table_;
   std::u16string wide_word_;
   std::u16string wide_text_;
-  std::u16string lowered_word_;
   std::string multibyte_key_;
   std::u16string page_;
   std::string path_;
