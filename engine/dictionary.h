@@ -135,10 +135,10 @@ class Dictionary {
   // Opens the pack beside path_ (path_ must already hold the file's path);
   // no pack when it is missing or malformed.
   void open_pack();
-  // The stream check before reading a block: true with *size the file's size
-  // when the stream can seek; otherwise the file and pack are reopened from
-  // path_ once. False (after "Integrity error") when that fails too.
-  bool check_stream(std::uint64_t* size);
+  // The stream check before reading an article: true when the stream can
+  // still seek; otherwise the file and pack are reopened from path_ once.
+  // False (after "Integrity error") when that fails too.
+  bool check_stream();
   bool reopen_stream();
   bool load_block(std::uint32_t block);
   // Text in articles_code_page to UTF-16; false when the code page is not

@@ -1,6 +1,7 @@
 // Articles and abbreviations: article blocks are read from the file and
 // inflated one at a time, the last one kept; abbreviations are searched in
 // the list loaded at opening.
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -40,18 +41,15 @@ bool Dictionary::reopen_stream() {
   return true;
 }
 
-bool Dictionary::check_stream(std::uint64_t* size) {
+bool Dictionary::check_stream() {
   // One reopening is enough for storage that went away and came back; a
   // stream that is broken again straight after is not retried in a loop.
+  // Asking the descriptor where it stands costs one system call, leaves the
+  // stream's buffered position alone, and fails for a stream that can no
+  // longer seek. (Seeking the stream to its end instead costs a stat, a seek
+  // and a read on every article.)
   for (int attempt = 0;; ++attempt) {
-    if (file_ != nullptr && fseeko(file_, 0, SEEK_END) == 0) {
-      off_t end = ftello(file_);
-      if (end >= 0) {
-        *size = static_cast<std::uint64_t>(end);
-        file_size_ = *size;
-        return true;
-      }
-    }
+    if (file_ != nullptr && lseek(fileno(file_), 0, SEEK_CUR) >= 0) return true;
     if (attempt > 0 || !reopen_stream()) {
       integrity_error();
       return false;
@@ -77,6 +75,10 @@ bool Dictionary::load_block(std::uint32_t block) {
   // From here on the cache is being overwritten: it holds no whole block
   // until the load succeeds.
   cached_block_ = -1;
+  // The file may have changed size since it was opened; block offsets and
+  // sizes are checked against what it holds now.
+  struct stat info {};
+  if (fstat(fileno(file_), &info) == 0) file_size_ = static_cast<std::uint64_t>(info.st_size);
   const std::uint64_t offset = block_table_[block];
   std::uint32_t unpacked = 0;
   std::uint32_t packed = 0;
@@ -137,8 +139,7 @@ bool Dictionary::decode_article_text(std::string_view bytes, std::u16string* out
 
 std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
   if (header_.version == 0) return std::nullopt;  // nothing is open
-  std::uint64_t size = 0;
-  if (!check_stream(&size)) return std::nullopt;
+  if (!check_stream()) return std::nullopt;
   if (index > header_.word_count || header_.articles_per_block == 0) return std::nullopt;
   const std::uint32_t block = index / header_.articles_per_block;
   const std::uint32_t position = index % header_.articles_per_block;
