@@ -1,0 +1,59 @@
+// What a format reader hands to the conversion: articles with their
+// headwords, abbreviations and media files, in the order the source holds
+// them. Each reader (StarDict, dictd, DSL, XDXF) parses its files and calls
+// the sink; the sink merges duplicates, chooses code pages, sorts and writes
+// the `.zd` and `.zpak`. Readers never write files themselves.
+//
+// All text is UTF-8. Article text is already in the article markup the
+// renderer reads (HTML plus <t>, <r>, <abr>, <wav>; see render/markup.h).
+#ifndef LEXORA_IMPORT_IMPORT_SINK_H_
+#define LEXORA_IMPORT_IMPORT_SINK_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lexora::import {
+
+// Why a reader dropped part of its source; counted in the import statistics.
+struct SkipReason {
+  std::string reason;  // short, stable text such as "empty headword"
+};
+
+class ImportSink {
+ public:
+  virtual ~ImportSink() = default;
+
+  // One article. `headwords` holds at least one non-empty headword: the first
+  // is the article's own, the rest are alternative forms (synonyms, DSL
+  // headword groups) that must find the same article.
+  virtual void add_article(std::vector<std::string> headwords, std::string markup) = 0;
+
+  // An extra headword that leads to the article of `target` (StarDict .syn).
+  virtual void add_synonym(std::string headword, std::string target) = 0;
+
+  // An abbreviation and its expansion, for the abbreviation box.
+  virtual void add_abbreviation(std::string key, std::string expansion) = 0;
+
+  // A picture, sound or other file the articles refer to by `name` (the name
+  // as written in the markup; "/" becomes the pack's "\").
+  virtual void add_media(std::string name, std::vector<std::uint8_t> bytes) = 0;
+
+  // Part of the source left out, with the reason (counted, not fatal).
+  virtual void skip(const SkipReason& why) = 0;
+
+  // The source's languages where it names them (ISO 639 codes or names such
+  // as "English"); empty when it does not say.
+  virtual void set_languages(const std::string& from, const std::string& to) = 0;
+
+  // The source's title and description, for the dictionary's information.
+  virtual void set_title(const std::string& title) = 0;
+
+  // Progress of the reading, 0..total in the reader's own units (bytes read);
+  // returns false when the user cancelled, and the reader then stops.
+  virtual bool progress(std::uint64_t done, std::uint64_t total) = 0;
+};
+
+}  // namespace lexora::import
+
+#endif  // LEXORA_IMPORT_IMPORT_SINK_H_
