@@ -20,6 +20,16 @@ struct SkipReason {
   std::string reason;  // short, stable text such as "empty headword"
 };
 
+// Where and why a source could not be read: shown to the user as the file,
+// the place in it (line for text formats, byte offset for binary ones; 0 when
+// it does not apply) and the message.
+struct ImportError {
+  std::string file;
+  std::uint64_t line = 0;
+  std::uint64_t offset = 0;
+  std::string message;
+};
+
 class ImportSink {
  public:
   virtual ~ImportSink() = default;
@@ -53,6 +63,14 @@ class ImportSink {
   // returns false when the user cancelled, and the reader then stops.
   virtual bool progress(std::uint64_t done, std::uint64_t total) = 0;
 };
+
+// Every format reader has this shape (import/<format>_reader.h):
+//   bool read_<format>_dictionary(const std::string& path, ImportSink* sink,
+//                                 ImportError* error);
+// `path` is the file the user chose (the .ifo, .index, .dsl[.dz], .xdxf); the
+// reader finds the companion files beside it. False with *error set when the
+// source cannot be read; what the sink received until then is discarded by
+// the caller.
 
 }  // namespace lexora::import
 
