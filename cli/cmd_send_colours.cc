@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "platform/instance.h"
 #include "platform/messages.h"
+#include "platform/read_file.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {
@@ -31,18 +33,16 @@ constexpr std::size_t kBlockSize = 60;
 constexpr std::uint32_t kReaderColours = 1;
 
 int send_colours(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    show_message_text(format_message(string_text(str::kCantOpenFile), path), str::kError,
-                      MessageIcon::kError);
-    return kExitNotFound;
+  std::vector<std::uint8_t> bytes;
+  const ReadResult read = read_regular_file(path, kMaxColourProfileSize, &bytes);
+  if (read.status != ReadStatus::kOk) {
+    return report_error(format_message(string_text(str::kCantOpenFile), path) + ": " +
+                        read.describe(path, kMaxColourProfileSize).substr(path.size() + 2));
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
   if (bytes.size() < kBlockOffset + kBlockSize ||
       !std::equal(kProfileMagic, kProfileMagic + kMagicSize, bytes.begin())) {
-    show_message_text(string_text(str::kIntegrityError), str::kError, MessageIcon::kError);
-    return kExitNotFound;
+    return report_error(std::string(string_text(str::kIntegrityError)) + ": " + path +
+                        " is not a colour profile");
   }
   const std::vector<std::uint8_t> block(bytes.begin() + kBlockOffset,
                                         bytes.begin() + kBlockOffset + kBlockSize);

@@ -56,11 +56,26 @@ FileLock::FileLock(FileLock&& other) noexcept
   other.fd_ = -1;
 }
 
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    fd_ = other.fd_;
+    lock_path_ = std::move(other.lock_path_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
 FileLock::~FileLock() {
+  release();
+}
+
+void FileLock::release() {
   if (fd_ < 0) return;
   // Removed while still held, so that nobody locks the old file after us.
   ::unlink(lock_path_.c_str());
   ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace lexora

@@ -23,7 +23,7 @@ class FileLock {
                                          int* error = nullptr);
 
   FileLock(FileLock&& other) noexcept;
-  FileLock& operator=(FileLock&&) = delete;
+  FileLock& operator=(FileLock&& other) noexcept;
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
   ~FileLock();
@@ -32,6 +32,7 @@ class FileLock {
 
  private:
   FileLock(int fd, std::string lock_path) : fd_(fd), lock_path_(std::move(lock_path)) {}
+  void release();
   int fd_;
   std::string lock_path_;
 };

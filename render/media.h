@@ -7,9 +7,16 @@
 #ifndef LEXORA_RENDER_MEDIA_H_
 #define LEXORA_RENDER_MEDIA_H_
 
+#include <cstddef>
 #include <string_view>
 
 namespace lexora {
+
+// The most of a pack entry read whole for each use (see README "Limits"):
+// entries recorded larger are not read at all.
+inline constexpr std::size_t kMaxPictureEntrySize = std::size_t{32} << 20;  // 32 MiB
+inline constexpr std::size_t kMaxSoundEntrySize = std::size_t{32} << 20;    // 32 MiB
+inline constexpr std::size_t kMaxStyleSheetSize = std::size_t{1} << 20;     // 1 MiB
 
 inline constexpr int kImageTypeNone = 0;
 inline constexpr int kImageTypeBmp = 1;

@@ -5,6 +5,7 @@
 #include "engine/dictionary.h"
 #include "platform/nls.h"
 #include "render/markup.h"
+#include "render/media.h"
 
 namespace lexora {
 namespace {
@@ -38,7 +39,7 @@ bool is_white_colour(std::uint32_t c) { return (c & 0xFFFFFFu) == 0xFFFFFFu; }
 // False when there is none (no pack, no entry, unreadable entry).
 bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
   std::uint32_t size = 0;
-  const std::uint8_t* data = dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes);
+  const std::uint8_t* data = dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes, kMaxStyleSheetSize);
   if (data == nullptr) return false;
   const void* zero = std::memchr(data, 0, size);
   const std::size_t length =

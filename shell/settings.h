@@ -8,8 +8,10 @@
 // different folders share them. Texts are UTF-8 here and UTF-16 in the
 // registry.
 //
-// No registry failure is reported: a value that cannot be read (missing, of
-// another type, damaged) takes its default, and a failed write is ignored.
+// A value that cannot be read (missing, of another type, damaged) takes its
+// default. A save that cannot be written is reported through
+// platform/messages ("Error" box: what failed on which file) and returns
+// false; the settings file then is the old one, whole.
 #ifndef LEXORA_SHELL_SETTINGS_H_
 #define LEXORA_SHELL_SETTINGS_H_
 
@@ -74,7 +76,7 @@ struct Settings {
 void load_settings(Registry& registry, Settings& settings, RecentFiles& recent);
 // Writes the global values, then the recent-files list, in one registry
 // session: another process sees all of it or none of it.
-void save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent);
+bool save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent);
 
 // Reads the dictionary's values from its key `key_name` (the file-name part
 // of its path) and switches its punctuation trimming on when "smart_find" is 1.
@@ -84,9 +86,10 @@ void load_dictionary_settings(Registry& registry, Settings& settings, Dictionary
 void load_dictionary_settings(Registry& registry, Settings& settings, Dictionary& dictionary);
 // Copies `top_index` into "last_word_id" and writes "smart_find",
 // "last_word" and "last_word_id" to the key `key_name`.
-void save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
+// False (after the message) when the file cannot be written.
+bool save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
                               std::int32_t top_index);
-void save_dictionary_settings(Registry& registry, Settings& settings, const Dictionary& dictionary,
+bool save_dictionary_settings(Registry& registry, Settings& settings, const Dictionary& dictionary,
                               std::int32_t top_index);
 
 // Reads only the per-dictionary values (no engine involved): for tools.
