@@ -21,7 +21,7 @@
 #include "platform/messages.h"
 #include "platform/read_file.h"
 #include "platform/utf.h"
-#include "render/cardbank_library.h"
+#include "flashcards/cardbank_library.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {

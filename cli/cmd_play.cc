@@ -15,9 +15,9 @@
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "engine/media.h"
 #include "platform/wave_sinks.h"
-#include "render/media.h"
-#include "render/sound.h"
+#include "sound/sound.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {

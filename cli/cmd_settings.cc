@@ -20,12 +20,12 @@
 
 #include "cli/command_list.h"
 #include "cli/commands.h"
-#include "files/recent_files.h"
+#include "model/recent_files.h"
+#include "model/settings.h"
 #include "platform/messages.h"
-#include "platform/registry.h"
+#include "platform/qt/registry.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
-#include "shell/settings.h"
 
 namespace lexora::cli {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
 #include "engine/inflate.h"
+#include "testing/test_files.h"
 #include "platform/messages.h"
 
 namespace lexora {

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "files/recent_files.h"
-#include "platform/registry.h"
-#include "shell/settings.h"
+#include "model/recent_files.h"
+#include "platform/qt/registry.h"
+#include "model/settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "platform/read_file.h"
 #include "platform/system_calls.h"
 

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -5,7 +5,7 @@
 #include "engine/dictionary.h"
 #include "platform/nls.h"
 #include "render/markup.h"
-#include "render/media.h"
+#include "engine/media.h"
 
 namespace lexora {
 namespace {
