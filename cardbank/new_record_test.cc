@@ -10,9 +10,9 @@
 #include <filesystem>
 
 #include "cardbank/card_database.h"
+#include "cardbank/cardbank_test_util.h"
 #include "platform/file_lock.h"
 #include "platform/system_calls.h"
-#include "cardbank/cardbank_test_util.h"
 
 namespace lexora::cardbank {
 namespace {
@@ -71,7 +71,7 @@ TEST_F(NewRecordTest, DamagedDatabaseIsRefusedAndUntouched) {
   const auto good = read_bytes(db_);
 
   std::vector<std::vector<std::uint8_t>> damaged;
-  damaged.emplace_back(good.begin(), good.begin() + 40);   // short header
+  damaged.emplace_back(good.begin(), good.begin() + 40);  // short header
   damaged.push_back(good);
   put_be16(&damaged.back(), 76, 500);                      // count larger than the list
   damaged.push_back(good);

@@ -65,7 +65,8 @@ TEST_F(CliTest, FilesThatDoNotOpenExitWithOneAndSayWhichAndWhy) {
   CliResult broken = run("find " + path + " a");
   EXPECT_EQ(broken.exit_code, 1);
   EXPECT_TRUE(broken.out.empty());
-  EXPECT_EQ(broken.err, "Error: Integrity error\nError: Can't open file " + dir_.file("d.zd") + "\n");
+  EXPECT_EQ(broken.err,
+            "Error: Integrity error\nError: Can't open file " + dir_.file("d.zd") + "\n");
 }
 
 TEST_F(CliTest, WordsPrintsARange) {

@@ -18,10 +18,10 @@
 #include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
+#include "flashcards/cardbank_library.h"
 #include "platform/messages.h"
 #include "platform/read_file.h"
 #include "platform/utf.h"
-#include "flashcards/cardbank_library.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {

@@ -18,9 +18,9 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "images/image.h"
 #include "platform/utf.h"
-#include "engine/media.h"
 #include "resources/sound_icon.h"
 
 namespace lexora::cli {

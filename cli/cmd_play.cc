@@ -13,12 +13,12 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
-#include "engine/media.h"
 #include "platform/wave_sinks.h"
-#include "sound/sound.h"
 #include "resources/string_table.h"
+#include "sound/sound.h"
 
 namespace lexora::cli {
 namespace {

@@ -14,10 +14,10 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
-#include "platform/utf.h"
-#include "render/page.h"
 #include "model/colour_profile.h"
 #include "model/colour_table.h"
+#include "platform/utf.h"
+#include "render/page.h"
 
 namespace lexora::cli {
 namespace {

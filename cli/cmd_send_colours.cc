@@ -18,8 +18,8 @@
 #include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
-#include "platform/qt/instance.h"
 #include "platform/messages.h"
+#include "platform/qt/instance.h"
 #include "platform/read_file.h"
 #include "resources/string_table.h"
 

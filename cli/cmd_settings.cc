@@ -42,9 +42,8 @@ std::string registry_file(const SettingsOptions& options) {
 }
 
 int report_failure(const Registry& registry) {
-  const std::string reason = registry.last_error().empty()
-                                 ? "cannot write " + registry.file_path()
-                                 : registry.last_error();
+  const std::string reason = registry.last_error().empty() ? "cannot write " + registry.file_path()
+                                                           : registry.last_error();
   show_message_text(reason, str::kError, MessageIcon::kError);
   return kExitNotFound;
 }

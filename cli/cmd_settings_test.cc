@@ -43,7 +43,8 @@ class CliSettingsTest : public ::testing::Test {
   // `args` are already quoted for the shell.
   CliRun run(const std::string& args) {
     CliRun result;
-    FILE* pipe = popen((quote(LEXORA_CLI) + " " + args + " 2>" + quote(dir_.file("err"))).c_str(), "r");
+    FILE* pipe =
+        popen((quote(LEXORA_CLI) + " " + args + " 2>" + quote(dir_.file("err"))).c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
     std::size_t n = 0;

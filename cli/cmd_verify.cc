@@ -37,8 +37,8 @@ void add_verify_command(CLI::App& app, int* exit_code) {
   cmd->add_option("DICT", *dictionary, "Dictionary file (.zd)")->required();
   cmd->callback([dictionary, exit_code] {
     Dictionary dict;
-    ChecksumResult result = open_dictionary_or_report(dict, *dictionary) ? dict.verify_checksum()
-                                                                         : kChecksumUnreadable;
+    ChecksumResult result =
+        open_dictionary_or_report(dict, *dictionary) ? dict.verify_checksum() : kChecksumUnreadable;
     std::cout << string_text(message_for(result)) << '\n';
     *exit_code = static_cast<int>(result);
   });

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   // thought: a full disk or a closed pipe must not look like success.
   if (!lexora::cli::output_written()) return lexora::cli::kExitNotFound;
   if (std::fclose(stdout) != 0) {
-    return lexora::cli::report_error(std::string("cannot write the output: ") + std::strerror(errno));
+    return lexora::cli::report_error(std::string("cannot write the output: ") +
+                                     std::strerror(errno));
   }
   return exit_code;
 }

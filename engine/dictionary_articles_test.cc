@@ -7,11 +7,11 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/inflate.h"
 #include "engine/resource_pack.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "compiler/dictionary_writer.h"
 #include "engine/inflate.h"
-#include "testing/test_files.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

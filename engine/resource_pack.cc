@@ -2,9 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -78,7 +78,8 @@ std::unique_ptr<ResourcePack> ResourcePack::open(const std::string& path) {
   // while open must make reads fail, not bring the process down.
   std::size_t want = kFirstDirectoryRead;
   for (;;) {
-    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(want, pack->data_size_));
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(want, pack->data_size_));
     try {
       pack->directory_.resize(size);
     } catch (const std::bad_alloc&) {
@@ -115,8 +116,8 @@ bool ResourcePack::read_at(std::uint64_t offset, std::span<std::uint8_t> out) co
   }
   std::size_t done = 0;
   while (done < out.size()) {
-    const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;  // a read error, or the file is shorter now
     done += static_cast<std::size_t>(n);
@@ -313,7 +314,8 @@ bool ResourcePack::stream_entry(std::u16string_view name,
   if (packed != 0) return inflate_streaming(packed_reader(offset, packed), size, kStreamStep, sink);
   std::vector<std::uint8_t> step(std::min<std::size_t>(kStreamStep, size));
   for (std::uint64_t done = 0; done < size;) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(step.size(), size - done));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(step.size(), size - done));
     const std::span<std::uint8_t> piece(step.data(), n);
     if (!read_at(offset + done, piece) || !sink(piece)) return false;
     done += n;

@@ -122,7 +122,7 @@ class ResourcePack {
   bool read_at(std::uint64_t offset, std::span<std::uint8_t> out) const;
   // Supplies a packed entry's bytes to the streaming inflater.
   std::function<std::ptrdiff_t(std::span<std::uint8_t>)> packed_reader(std::uint32_t offset,
-                                                                         std::uint32_t packed) const;
+                                                                       std::uint32_t packed) const;
   char16_t name_unit(const IndexEntry& e, std::size_t i) const;
   // <0, 0, >0 as the stored name sorts before, equal to or after `key`, with
   // "/" in `key` taken as "\".
@@ -132,10 +132,10 @@ class ResourcePack {
 
   const std::uint8_t* base_ = nullptr;  // the header and directory
   std::size_t size_ = 0;
-  std::uint64_t data_size_ = 0;             // the whole file's (or image's) size
-  int fd_ = -1;                             // the open file; -1 for a memory image
-  std::vector<std::uint8_t> directory_;     // what base_ addresses for a file
-  std::span<const std::uint8_t> memory_;    // the image of from_memory()
+  std::uint64_t data_size_ = 0;           // the whole file's (or image's) size
+  int fd_ = -1;                           // the open file; -1 for a memory image
+  std::vector<std::uint8_t> directory_;   // what base_ addresses for a file
+  std::span<const std::uint8_t> memory_;  // the image of from_memory()
   std::int16_t version_ = 0;
   std::vector<IndexEntry> index_;
 };

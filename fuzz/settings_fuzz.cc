@@ -10,8 +10,8 @@
 #include <string>
 
 #include "model/recent_files.h"
-#include "platform/qt/registry.h"
 #include "model/settings.h"
+#include "platform/qt/registry.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "testing/test_files.h"
 #include "platform/read_file.h"
 #include "platform/system_calls.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

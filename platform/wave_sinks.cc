@@ -83,8 +83,9 @@ class CaptureSink final : public WaveSink {
     const std::uint32_t size = data_size_ > kMaxData ? kMaxData
                                                      : static_cast<std::uint32_t>(data_size_);
     const std::vector<std::uint8_t> header = wav_header(format_, size);
-    const bool header_written = std::fseek(file_, 0, SEEK_SET) == 0 &&
-                                std::fwrite(header.data(), 1, header.size(), file_) == header.size();
+    const bool header_written =
+        std::fseek(file_, 0, SEEK_SET) == 0 &&
+        std::fwrite(header.data(), 1, header.size(), file_) == header.size();
     const bool flushed = std::fflush(file_) == 0;
     const bool closed = std::fclose(file_) == 0;
     if (failed_ || !header_written || !flushed || !closed) g_capture_failed = true;
@@ -140,7 +141,9 @@ std::unique_ptr<WaveSink> open_capture(const WaveFormat& format, const std::stri
   return std::make_unique<CaptureSink>(format, file);
 }
 
-bool capture_failed() { return g_capture_failed; }
+bool capture_failed() {
+  return g_capture_failed;
+}
 
 std::unique_ptr<WaveSink> open_recorder(const WaveFormat& format,
                                         std::shared_ptr<AudioRecorder> recorder) {

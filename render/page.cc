@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "platform/nls.h"
 #include "render/markup.h"
-#include "engine/media.h"
 
 namespace lexora {
 namespace {
@@ -39,7 +39,8 @@ bool is_white_colour(std::uint32_t c) { return (c & 0xFFFFFFu) == 0xFFFFFFu; }
 // False when there is none (no pack, no entry, unreadable entry).
 bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
   std::uint32_t size = 0;
-  const std::uint8_t* data = dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes, kMaxStyleSheetSize);
+  const std::uint8_t* data =
+      dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes, kMaxStyleSheetSize);
   if (data == nullptr) return false;
   const void* zero = std::memchr(data, 0, size);
   const std::size_t length =

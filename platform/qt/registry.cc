@@ -325,7 +325,8 @@ void Registry::open_session() {
   session_ = std::make_unique<Session>();
   error_.clear();
   session_->snapshot_dir = std::make_unique<QTemporaryDir>(
-      QDir::tempPath() + QStringLiteral("/%1%2-XXXXXX").arg(QLatin1String(kSnapshotDirPrefix)).arg(::getpid()));
+      QDir::tempPath() +
+      QStringLiteral("/%1%2-XXXXXX").arg(QLatin1String(kSnapshotDirPrefix)).arg(::getpid()));
   take_snapshot();
 }
 
