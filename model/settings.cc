@@ -89,7 +89,7 @@ bool finish_save(Registry& registry, RegistryKey& key, bool written) {
 }
 
 bool write_field(RegistryKey& key, const SettingField& field, const Settings& settings) {
-  std::visit(
+  return std::visit(
       [&](auto member) {
         using Value = std::remove_cvref_t<decltype(settings.*member)>;
         if constexpr (std::is_same_v<Value, std::int32_t>) {
