@@ -18,6 +18,7 @@
 #include "model/recent_files.h"
 #include "platform/messages.h"
 #include "platform/qt/registry.h"
+#include "platform/system_calls.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -314,13 +315,12 @@ TEST_F(SettingsTest, FailedSaveIsReportedAndKeepsTheOldFile) {
   const auto before = test::read_file(registry_.file_path());
   settings.text_size = 4;
   RecordingMessageSink messages;
-  const std::string folder = dir_.file("config/Lexora");
-  std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  const bool saved = save_settings(registry_, settings, recent);
-  std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes regardless of permissions";
+  bool saved = true;
+  {
+    // The save's first system call (reading the file) fails with EACCES.
+    sys::ScopedFault fault(1, EACCES);
+    saved = save_settings(registry_, settings, recent);
+  }
   EXPECT_FALSE(saved);
   ASSERT_EQ(messages.messages().size(), 1u);
   EXPECT_NE(messages.texts()[0].find(registry_.file_path()), std::string::npos)
