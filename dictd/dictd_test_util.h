@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "dictd/server.h"
 
 namespace lexora::dictd::test {

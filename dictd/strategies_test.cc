@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "dictd/database.h"
 #include "dictd/dictd_test_util.h"
 #include "engine/dictionary.h"

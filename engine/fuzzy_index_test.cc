@@ -7,7 +7,7 @@
 #include <set>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/dictionary_header.h"
 
