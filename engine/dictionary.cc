@@ -63,7 +63,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
   // produce before a byte is allocated for them.
   const auto position = static_cast<std::uint64_t>(ftello(file_));
   if (packed_size > file_size_ - std::min(file_size_, position) ||
-      !claim_is_possible(packed_size, unpacked_size) || unpacked_size > kMaxWordsStreamSize ||
+      !inflated_size_believable(packed_size, unpacked_size) || unpacked_size > kMaxWordsStreamSize ||
       string_count > unpacked_size || string_count > kMaxWordCount) {
     show_integrity_error();
     return false;
@@ -136,38 +136,14 @@ bool Dictionary::open_dictionary(const std::string& path) {
   const std::size_t got = std::fread(image, 1, sizeof image, file_);
   ByteCursor header(image, got);
   DictionaryHeader h;
-  if (!header.read_i16(&h.version) || h.version < kMinVersion || h.version > kMaxVersion) {
+  std::size_t header_size = 0;
+  const HeaderRead read = read_header(header, &h, &header_size);
+  if (read == HeaderRead::kWrongVersion) {
     close_dictionary();
     show_message(str::kWrongVersion, str::kError, MessageIcon::kError);
     return false;
   }
-  bool complete = true;
-  std::size_t header_size = kHeaderSizeV4;
-  if (h.version == 2) {
-    header_size = kHeaderSizeV2;
-    complete = header.skip(2);  // bytes 2-3 mean nothing
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
-                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
-      complete = complete && header.read_u32(field);
-    h.articles_per_block = kDefaultArticlesPerBlock;
-  } else {
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
-                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
-                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
-      complete = complete && header.read_u32(field);
-    if (h.version == 3) {
-      header_size = kHeaderSizeV3;
-    } else {
-      for (std::uint32_t* field : {&h.words_code_page, &h.articles_code_page, &h.locale_id})
-        complete = complete && header.read_u32(field);
-    }
-  }
-  if (h.version <= 3) {
-    h.words_code_page = kDefaultCodePage;
-    h.articles_code_page = kDefaultCodePage;
-    h.locale_id = kRussianLocale;
-  }
-  if (!complete) {
+  if (read == HeaderRead::kIncomplete) {
     close_dictionary();
     show_integrity_error();
     return false;

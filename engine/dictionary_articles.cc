@@ -11,6 +11,7 @@
 #include "engine/dictionary.h"
 #include "engine/inflate.h"
 #include "engine/resource_pack.h"
+#include "platform/byte_cursor.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "resources/string_table.h"
@@ -77,24 +78,24 @@ bool Dictionary::load_block(std::uint32_t block) {
   const std::uint64_t offset = block_table_[block];
   std::uint32_t unpacked = 0;
   std::uint32_t packed = 0;
-  unsigned char head[kBlockHeaderSize];
+  std::uint8_t head[kBlockHeaderSize];
   if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize ||
       fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
       std::fread(head, 1, sizeof head, file_) != sizeof head) {
     integrity_error();
     return false;
   }
-  unpacked = static_cast<std::uint32_t>(head[0]) | (static_cast<std::uint32_t>(head[1]) << 8) |
-             (static_cast<std::uint32_t>(head[2]) << 16) |
-             (static_cast<std::uint32_t>(head[3]) << 24);
-  packed = static_cast<std::uint32_t>(head[4]) | (static_cast<std::uint32_t>(head[5]) << 8) |
-           (static_cast<std::uint32_t>(head[6]) << 16) |
-           (static_cast<std::uint32_t>(head[7]) << 24);
+  // The block header: unpacked size, then packed size.
+  ByteCursor header_cursor(head, sizeof head);
+  if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
+    integrity_error();
+    return false;
+  }
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
   // Sizes are checked against the file and the block limit before anything
   // is allocated; the cache then grows only with real output.
-  if (packed > file_size_ - offset - kBlockHeaderSize || !claim_is_possible(packed, unpacked) ||
+  if (packed > file_size_ - offset - kBlockHeaderSize || !inflated_size_believable(packed, unpacked) ||
       unpacked > kMaxBlockSize) {
     integrity_error();
     return false;

@@ -13,6 +13,8 @@
 #include <span>
 #include <vector>
 
+#include "engine/inflate_limit.h"
+
 namespace lexora {
 
 // A .zd words or abbreviations stream, unpacked.
@@ -24,14 +26,6 @@ inline constexpr std::uint32_t kMaxWordCount = std::uint32_t{1} << 24;
 inline constexpr std::size_t kMaxBlockSize = std::size_t{64} << 20;  // 64 MiB
 // A pack entry read whole when the caller names no smaller cap.
 inline constexpr std::size_t kMaxPackEntrySize = std::size_t{64} << 20;  // 64 MiB
-
-// A deflate stream yields at most 1032 bytes per byte (a 258-byte match per
-// two bits): a claimed size beyond this for its packed size is a lie.
-inline constexpr std::uint64_t kMaxInflateRatio = 1032;
-inline constexpr std::uint64_t kInflateSlack = 1024;
-inline bool claim_is_possible(std::uint64_t packed, std::uint64_t unpacked) {
-  return unpacked <= packed * kMaxInflateRatio + kInflateSlack;
-}
 
 enum class InflateResult {
   kOk,

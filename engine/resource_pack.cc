@@ -165,7 +165,7 @@ bool ResourcePack::index_directory(bool* needs_more) {
     if (size != 0) {
       std::uint64_t stored = packed != 0 ? packed : size;
       if (offset > data_size_ || stored > data_size_ - offset) return false;
-      if (packed != 0 && !claim_is_possible(packed, size)) return false;
+      if (packed != 0 && !inflated_size_believable(packed, size)) return false;
     }
     index_.push_back(e);
   }
