@@ -22,6 +22,45 @@ void show_integrity_error() {
   show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
 }
 
+enum class HeaderRead { kOk, kWrongVersion, kIncomplete };
+
+// Decodes the header of any version from `header`; `header_size` receives
+// the size of that version's header. Versions 2 and 3 have no code-page
+// fields and get the defaults.
+HeaderRead read_header(ByteCursor& header, DictionaryHeader* out, std::size_t* header_size) {
+  DictionaryHeader& h = *out;
+  if (!header.read_i16(&h.version) || h.version < kMinVersion || h.version > kMaxVersion) {
+    return HeaderRead::kWrongVersion;
+  }
+  bool complete = true;
+  *header_size = kHeaderSizeV4;
+  if (h.version == 2) {
+    *header_size = kHeaderSizeV2;
+    complete = header.skip(2);  // bytes 2-3 mean nothing
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
+                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    h.articles_per_block = kDefaultArticlesPerBlock;
+  } else {
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
+                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
+                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    if (h.version == 3) {
+      *header_size = kHeaderSizeV3;
+    } else {
+      for (std::uint32_t* field : {&h.words_code_page, &h.articles_code_page, &h.locale_id})
+        complete = complete && header.read_u32(field);
+    }
+  }
+  if (h.version <= 3) {
+    h.words_code_page = kDefaultCodePage;
+    h.articles_code_page = kDefaultCodePage;
+    h.locale_id = kRussianLocale;
+  }
+  return complete ? HeaderRead::kOk : HeaderRead::kIncomplete;
+}
+
 }  // namespace
 
 Dictionary::Dictionary() = default;
@@ -63,8 +102,9 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
   // produce before a byte is allocated for them.
   const auto position = static_cast<std::uint64_t>(ftello(file_));
   if (packed_size > file_size_ - std::min(file_size_, position) ||
-      !inflated_size_believable(packed_size, unpacked_size) || unpacked_size > kMaxWordsStreamSize ||
-      string_count > unpacked_size || string_count > kMaxWordCount) {
+      !inflated_size_believable(packed_size, unpacked_size) ||
+      unpacked_size > kMaxWordsStreamSize || string_count > unpacked_size ||
+      string_count > kMaxWordCount) {
     show_integrity_error();
     return false;
   }
