@@ -19,6 +19,7 @@
 #include "engine/dictionary.h"
 #include "model/recent_files.h"
 #include "platform/utf.h"
+#include "gui/article/article_controller.h"
 #include "gui/article/article_window.h"
 #include "resources/string_table.h"
 #include "gui/dialogs/about_dialog.h"
@@ -27,6 +28,7 @@
 #include "gui/command_ids.h"
 #include "model/settings.h"
 #include "gui/word_controls.h"
+#include "sound/sound.h"
 
 namespace lexora {
 namespace {
@@ -44,7 +46,7 @@ QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
 }  // namespace
 
 MainWindow::MainWindow(ShellObjects objects, QWidget* parent)
-    : QMainWindow(parent), objects_(objects) {
+    : QMainWindow(parent), objects_(objects), article_session_(std::make_unique<ArticleSession>()) {
   setWindowTitle(qt_text(str::kBaseTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
   setCentralWidget(new QWidget(this));
@@ -59,6 +61,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainWindow::~MainWindow() { shut_down(); }
+
+SoundPlayer& MainWindow::sound_player() {
+  if (!sound_player_) sound_player_ = std::make_unique<SoundPlayer>();
+  return *sound_player_;
+}
 
 int MainWindow::scaled(int pixels) const { return (pixels * dpi_ + 48) / 96; }
 
