@@ -58,10 +58,11 @@ class SoundPlayer {
   SoundPlayer& operator=(const SoundPlayer&) = delete;
 
   // Plays pack entry `name` of `dictionary`; `type` is sound_type_of(name)
-  // (1 WAV, 2 Ogg Vorbis). False for a missing entry or another type; for
-  // WAV also when it does not decode. A sound succeeds once its thread is
-  // started: an Ogg stream that will not decode or a device that will not
-  // open then simply ends that thread without sound.
+  // (kSoundTypeWav, kSoundTypeOgg of platform/media_types.h). False for a
+  // missing entry or another type; for WAV also when it does not decode. A
+  // sound succeeds once its thread is started: an Ogg stream that will not
+  // decode or a device that will not open then simply ends that thread
+  // without sound.
   bool play_sound(Dictionary& dictionary, std::u16string_view name, int type);
   // The same for a sound's bytes (copied for an Ogg sound before returning).
   bool play_sound_bytes(std::span<const std::uint8_t> bytes, int type);

@@ -30,6 +30,7 @@
 #include "gui/article/desktop_services.h"
 #include "images/image.h"
 #include "model/settings.h"
+#include "platform/media_types.h"
 #include "platform/messages.h"
 #include "platform/wave_out.h"
 #include "resources/sound_icon.h"
@@ -306,7 +307,7 @@ TEST_F(ArticleWindowTest, SoundIconIsBitmap146) {
   const QImage icon =
       view()->document()->resource(QTextDocument::ImageResource, QUrl("@sound")).value<QImage>();
   const std::span<const std::uint8_t> bmp = sound_icon_bmp();
-  const images::Image expected(bmp.data(), bmp.size(), images::kFormatBmp);
+  const images::Image expected(bmp.data(), bmp.size(), kImageTypeBmp);
   ASSERT_EQ(icon.width(), kSoundIconSide);
   ASSERT_EQ(icon.height(), kSoundIconSide);
   for (int y = 0; y < kSoundIconSide; ++y) {

@@ -27,7 +27,7 @@ PictureAnswer decoded(const std::uint8_t* data, std::size_t size, int format) {
 PictureAnswer answer_picture_request(Dictionary& dictionary, std::u16string_view name) {
   if (name == kSoundIconName) {
     const std::span<const std::uint8_t> icon = sound_icon_bmp();
-    return decoded(icon.data(), icon.size(), images::kFormatBmp);
+    return decoded(icon.data(), icon.size(), kImageTypeBmp);
   }
   const int type = image_type_of(name);
   if (type == kImageTypeNone) return {};
