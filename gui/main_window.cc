@@ -19,6 +19,7 @@
 #include "engine/dictionary.h"
 #include "model/recent_files.h"
 #include "platform/utf.h"
+#include "gui/article/article_controller.h"
 #include "gui/article/article_window.h"
 #include "resources/string_table.h"
 #include "gui/dialogs/about_dialog.h"
@@ -28,6 +29,7 @@
 #include "model/settings.h"
 #include "gui/word_controls.h"
 #include "gui/qt_util.h"
+#include "sound/sound.h"
 
 namespace lexora {
 namespace {
@@ -43,7 +45,7 @@ QColor qt_colour(ColourRef colour) { return QColor(red_of(colour), green_of(colo
 }  // namespace
 
 MainWindow::MainWindow(ShellObjects objects, QWidget* parent)
-    : QMainWindow(parent), objects_(objects) {
+    : QMainWindow(parent), objects_(objects), article_session_(std::make_unique<ArticleSession>()) {
   setWindowTitle(qt_text(str::kBaseTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
   setCentralWidget(new QWidget(this));
@@ -58,6 +60,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainWindow::~MainWindow() { shut_down(); }
+
+SoundPlayer& MainWindow::sound_player() {
+  if (!sound_player_) sound_player_ = std::make_unique<SoundPlayer>();
+  return *sound_player_;
+}
 
 int MainWindow::scaled(int pixels) const { return scale_to_dpi(pixels, dpi_); }
 

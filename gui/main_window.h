@@ -34,6 +34,7 @@ class RecentFiles;
 class RecentMenu;
 class Registry;
 struct Settings;
+class SoundPlayer;
 class WordBox;
 class WordList;
 
@@ -119,6 +120,9 @@ class MainWindow : public QMainWindow, public ArticleHost {
   QFont main_font() const override { return main_font_; }
   bool colours_in_effect() const override;
   std::uint32_t background_colour() const override;
+  Settings& settings() override { return objects_.settings; }
+  ArticleSession& article_session() override { return *article_session_; }
+  SoundPlayer& sound_player() override;
 
  signals:
   // The window title changed (a dictionary opened).
@@ -174,6 +178,10 @@ class MainWindow : public QMainWindow, public ArticleHost {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> command_handlers_;
   ArticleWindow* article_window_ = nullptr;
+  // The article window's history and pending translations, and the sound
+  // player (made when the article window first opens), for the whole run.
+  std::unique_ptr<ArticleSession> article_session_;
+  std::unique_ptr<SoundPlayer> sound_player_;
 
   int dpi_ = 96;
   std::uint32_t word_count_ = 0;
