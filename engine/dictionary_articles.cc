@@ -10,19 +10,15 @@
 #include <new>
 
 #include "engine/dictionary.h"
+#include "engine/inflate_limit.h"
 #include "engine/resource_pack.h"
+#include "platform/byte_cursor.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "resources/string_table.h"
 
 namespace lexora {
 namespace {
-
-// A deflate stream yields at most 1032 bytes per byte (a 258-byte match per
-// two bits). A block header promising more than that is not believed, so a
-// few corrupt bytes cannot ask for gigabytes of cache.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 1024;
 
 constexpr char kAbbreviationSeparator[] = "  ";
 
@@ -98,7 +94,7 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   const std::uint64_t offset = block_table_[block];
   std::uint32_t unpacked = 0;
   std::uint32_t packed = 0;
-  unsigned char head[kBlockHeaderSize];
+  std::uint8_t head[kBlockHeaderSize];
   if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize) {
     integrity_error();
     return BlockLoad::kFailed;
@@ -109,17 +105,17 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
       read_block_bytes(head, sizeof head) != sizeof head) {
     return BlockLoad::kReadFailed;
   }
-  unpacked = static_cast<std::uint32_t>(head[0]) | (static_cast<std::uint32_t>(head[1]) << 8) |
-             (static_cast<std::uint32_t>(head[2]) << 16) |
-             (static_cast<std::uint32_t>(head[3]) << 24);
-  packed = static_cast<std::uint32_t>(head[4]) | (static_cast<std::uint32_t>(head[5]) << 8) |
-           (static_cast<std::uint32_t>(head[6]) << 16) |
-           (static_cast<std::uint32_t>(head[7]) << 24);
+  // The block header: unpacked size, then packed size.
+  ByteCursor header_cursor(head, sizeof head);
+  if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
+    integrity_error();
+    return BlockLoad::kFailed;
+  }
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
   // Sizes are checked against the file before anything is allocated.
   if (packed > file_size_ - offset - kBlockHeaderSize ||
-      unpacked > static_cast<std::uint64_t>(packed) * kMaxInflateRatio + kInflateSlack) {
+      !inflated_size_believable(packed, unpacked)) {
     integrity_error();
     return BlockLoad::kFailed;
   }
