@@ -122,6 +122,10 @@ class Dictionary {
   // as after the storage holding the file was removed and put back, so that
   // the next article_at takes the reopening path. No effect while closed.
   void break_stream_for_testing();
+  // For tests only: the next `count` reads of article blocks fail as a read
+  // from media that went away does (EIO), or, with `short_read`, return only
+  // part of what the file holds.
+  void fail_block_reads_for_testing(int count, bool short_read);
 
   // --- Page buffer ---
   // The HTML page the renderer builds for this dictionary, reused from page
@@ -140,7 +144,12 @@ class Dictionary {
   // False (after "Integrity error") when that fails too.
   bool check_stream();
   bool reopen_stream();
-  bool load_block(std::uint32_t block);
+  // kReadFailed: a read failed or came back short although the file's size
+  // says the bytes are there (shown nothing yet; the caller may retry on a
+  // reopened stream). kFailed: bad data, "Integrity error" already shown.
+  enum class BlockLoad { kLoaded, kFailed, kReadFailed };
+  BlockLoad load_block(std::uint32_t block);
+  std::size_t read_block_bytes(void* buffer, std::size_t size);
   // Text in articles_code_page to UTF-16; false when the code page is not
   // supported.
   bool decode_article_text(std::string_view bytes, std::u16string* out);
@@ -160,6 +169,8 @@ class Dictionary {
   // page changes.
   std::unique_ptr<WordCodec> article_codec_;
   std::uint64_t block_loads_ = 0;
+  int failing_reads_ = 0;  // test hook
+  bool short_reads_ = false;
   std::vector<char> words_;
   std::vector<const char*> word_table_;
   std::vector<char> abbrevs_;

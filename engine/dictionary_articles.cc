@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -67,7 +68,22 @@ void Dictionary::break_stream_for_testing() {
   file_ = broken;  // a pipe cannot seek
 }
 
-bool Dictionary::load_block(std::uint32_t block) {
+void Dictionary::fail_block_reads_for_testing(int count, bool short_read) {
+  failing_reads_ = count;
+  short_reads_ = short_read;
+}
+
+std::size_t Dictionary::read_block_bytes(void* buffer, std::size_t size) {
+  if (failing_reads_ > 0) {
+    --failing_reads_;
+    if (short_reads_) return std::fread(buffer, 1, size / 2, file_);
+    errno = EIO;
+    return 0;
+  }
+  return std::fread(buffer, 1, size, file_);
+}
+
+Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   // From here on the cache is being overwritten: it holds no whole block
   // until the load succeeds.
   cached_block_ = -1;
@@ -79,17 +95,21 @@ bool Dictionary::load_block(std::uint32_t block) {
   std::uint32_t unpacked = 0;
   std::uint32_t packed = 0;
   std::uint8_t head[kBlockHeaderSize];
-  if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize ||
-      fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
-      std::fread(head, 1, sizeof head, file_) != sizeof head) {
+  if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
+  }
+  // The file holds these bytes: a seek or read that fails all the same is
+  // the stream's fault, not the data's.
+  if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
+      read_block_bytes(head, sizeof head) != sizeof head) {
+    return BlockLoad::kReadFailed;
   }
   // The block header: unpacked size, then packed size.
   ByteCursor header_cursor(head, sizeof head);
   if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
@@ -97,7 +117,7 @@ bool Dictionary::load_block(std::uint32_t block) {
   if (packed > file_size_ - offset - kBlockHeaderSize ||
       !inflated_size_believable(packed, unpacked)) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
   try {
     block_cache_.resize(unpacked);
@@ -105,10 +125,7 @@ bool Dictionary::load_block(std::uint32_t block) {
   } catch (const std::bad_alloc&) {
     out_of_memory_stop();
   }
-  if (std::fread(packed_block_.data(), 1, packed, file_) != packed) {
-    integrity_error();
-    return false;
-  }
+  if (read_block_bytes(packed_block_.data(), packed) != packed) return BlockLoad::kReadFailed;
   uLongf filled = unpacked;
   int rc = ::uncompress(reinterpret_cast<Bytef*>(block_cache_.data()), &filled,
                         packed_block_.data(), packed);
@@ -117,13 +134,13 @@ bool Dictionary::load_block(std::uint32_t block) {
   // data like any other, not a lack of memory.
   if (rc != Z_OK) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
   // A complete stream shorter than announced: only the filled part counts.
   block_unpacked_size_ = static_cast<std::uint32_t>(filled);
   cached_block_ = static_cast<std::int32_t>(block);
   ++block_loads_;
-  return true;
+  return BlockLoad::kLoaded;
 }
 
 bool Dictionary::decode_article_text(std::string_view bytes, std::u16string* out) {
@@ -142,7 +159,13 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
 
   if (cached_block_ < 0 || static_cast<std::uint32_t>(cached_block_) != block) {
     if (block >= header_.block_count || block >= block_table_.size()) return std::nullopt;
-    if (!load_block(block)) return std::nullopt;
+    BlockLoad loaded = load_block(block);
+    // A read error (media that went away, a stale handle on a network share)
+    // or a short read is retried once on a stream opened afresh; the word
+    // list and everything else loaded stays.
+    if (loaded == BlockLoad::kReadFailed && reopen_stream()) loaded = load_block(block);
+    if (loaded == BlockLoad::kReadFailed) integrity_error();
+    if (loaded != BlockLoad::kLoaded) return std::nullopt;
   }
 
   const char* p = block_cache_.data();

@@ -130,14 +130,14 @@ void MainWindow::create_menus() {
     actions_[id]->setEnabled(command_handlers_.count(id) > 0);
   }
 
-  // The accelerators reach the window that has the keystroke: in the main
-  // window Ctrl+A opens the About box and Ctrl+Q closes the program; in the
-  // word box they keep their editing meaning.
-  auto* about = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
-  about->setContext(Qt::WidgetShortcut);
+  // The accelerators are translated before any control sees the key: Ctrl+A
+  // opens the About box and Ctrl+Q closes the program whichever child has
+  // the focus (the word box gives them up, see WordBox).
+  auto* about = new QShortcut(kAboutAccelerator, this);
+  about->setContext(Qt::WindowShortcut);
   connect(about, &QShortcut::activated, this, [this] { on_command(cmd::kAbout); });
-  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
-  quit->setContext(Qt::WidgetShortcut);
+  auto* quit = new QShortcut(kCloseAccelerator, this);
+  quit->setContext(Qt::WindowShortcut);
   connect(quit, &QShortcut::activated, this, [this] { on_command(cmd::kOk); });
 }
 
@@ -230,6 +230,12 @@ void MainWindow::make_main_font() {
   main_font_ = font;
   if (word_box_) word_box_->setFont(main_font_);
   if (word_list_) word_list_->setFont(main_font_);
+}
+
+QFont MainWindow::main_font() const {
+  QFont font = QApplication::font();
+  font.setFamily(main_font_.family());
+  return font;
 }
 
 void MainWindow::apply_font_settings() {
@@ -361,6 +367,11 @@ void MainWindow::apply_colours() {
     window_palette.setColor(QPalette::Window, background);
     control_palette.setColor(QPalette::Base, background);
     control_palette.setColor(QPalette::Text, text);
+    // The style draws the frames of the word box and the list in a darker
+    // shade of the window colour, which on a dark profile's background
+    // vanishes until the box has the focus. The text colour stands out from
+    // the background in every colour set, so the frames are shaded from it.
+    control_palette.setColor(QPalette::Window, text);
   }
   centralWidget()->setPalette(window_palette);
   if (word_box_) word_box_->setPalette(control_palette);

@@ -117,7 +117,9 @@ class MainWindow : public QMainWindow, public ArticleHost {
   void show_word_list_at(std::uint32_t index) override;
   void hand_back(const QString& text) override;
   PageStyle page_style() const override;
-  QFont main_font() const override { return main_font_; }
+  // The face of the main font at the application's own size: the article
+  // text's size is the article window's zoom level, not "MainFont Size".
+  QFont main_font() const override;
   bool colours_in_effect() const override;
   std::uint32_t background_colour() const override;
   Settings& settings() override { return objects_.settings; }

@@ -2,8 +2,10 @@
 // from UTF-16, lower-casing and string comparison for a Windows locale id
 // (LCID), and the character classes used when trimming punctuation.
 //
-// Everything runs on ICU. A Windows code page N is ICU's "windows-N" (or
-// "ibm-N" and a few named aliases); a code page ICU cannot open is not valid.
+// Everything runs on ICU. A Windows code page N is ICU's converter of the name
+// platform/code_page_names gives it, else ICU's "windows-N" or "ibm-N"; a code
+// page ICU cannot open is not valid. Johab (1361), which ICU lacks, is
+// converted by platform/johab.
 // A locale id maps to an ICU locale through uloc_getLocaleForLCID; an unknown
 // id falls back to the root locale.
 //
