@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/article_block.h"
 #include "engine/dictionary.h"
 #include "engine/resource_pack.h"
 #include "platform/messages.h"
@@ -16,12 +17,6 @@
 
 namespace lexora {
 namespace {
-
-// A deflate stream yields at most 1032 bytes per byte (a 258-byte match per
-// two bits). A block header promising more than that is not believed, so a
-// few corrupt bytes cannot ask for gigabytes of cache.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 1024;
 
 constexpr char kAbbreviationSeparator[] = "  ";
 
@@ -80,29 +75,23 @@ bool Dictionary::load_block(std::uint32_t block) {
   struct stat info {};
   if (fstat(fileno(file_), &info) == 0) file_size_ = static_cast<std::uint64_t>(info.st_size);
   const std::uint64_t offset = block_table_[block];
-  std::uint32_t unpacked = 0;
-  std::uint32_t packed = 0;
   unsigned char head[kBlockHeaderSize];
-  if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize ||
+  if (!block_header_fits(offset, file_size_) ||
       fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
       std::fread(head, 1, sizeof head, file_) != sizeof head) {
     integrity_error();
     return false;
   }
-  unpacked = static_cast<std::uint32_t>(head[0]) | (static_cast<std::uint32_t>(head[1]) << 8) |
-             (static_cast<std::uint32_t>(head[2]) << 16) |
-             (static_cast<std::uint32_t>(head[3]) << 24);
-  packed = static_cast<std::uint32_t>(head[4]) | (static_cast<std::uint32_t>(head[5]) << 8) |
-           (static_cast<std::uint32_t>(head[6]) << 16) |
-           (static_cast<std::uint32_t>(head[7]) << 24);
-  block_unpacked_size_ = unpacked;
-  block_packed_size_ = packed;
   // Sizes are checked against the file before anything is allocated.
-  if (packed > file_size_ - offset - kBlockHeaderSize ||
-      unpacked > static_cast<std::uint64_t>(packed) * kMaxInflateRatio + kInflateSlack) {
+  const std::optional<BlockExtent> extent = read_block_extent(head, offset, file_size_);
+  if (!extent) {
     integrity_error();
     return false;
   }
+  const std::uint32_t unpacked = extent->unpacked_size;
+  const std::uint32_t packed = extent->packed_size;
+  block_unpacked_size_ = unpacked;
+  block_packed_size_ = packed;
   try {
     block_cache_.resize(unpacked);
     packed_block_.resize(packed);
@@ -149,22 +138,15 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
     if (!load_block(block)) return std::nullopt;
   }
 
-  const char* p = block_cache_.data();
-  const char* end = p + block_unpacked_size_;
-  for (std::uint32_t j = 0; p < end; ++j) {
-    const char* zero = static_cast<const char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-    // The last string of a block may lack its 0 byte; it ends with the block.
-    const char* stop = zero != nullptr ? zero : end;
+  ArticleWalker walker(std::string_view(block_cache_.data(), block_unpacked_size_));
+  for (std::uint32_t j = 0;; ++j) {
+    const std::optional<std::string_view> article = walker.next();
+    if (!article) return std::nullopt;
     if (j == position) {
-      if (!decode_article_text(std::string_view(p, static_cast<std::size_t>(stop - p)),
-                               &wide_text_)) {
-        return std::nullopt;
-      }
+      if (!decode_article_text(*article, &wide_text_)) return std::nullopt;
       return std::u16string_view(wide_text_);
     }
-    p = zero != nullptr ? zero + 1 : end;
   }
-  return std::nullopt;
 }
 
 std::optional<std::u16string_view> Dictionary::expand_abbreviation(std::u16string_view key) {
