@@ -13,9 +13,11 @@ namespace {
 
 constexpr char16_t kQuote = u'"';
 constexpr char16_t kEllipsis = u'\u2026';
-// Occurrences looked at per term for the highlight list; the first match
+// Matches of an expression looked at for the highlight list; the first
 // alone decides whether the article matches.
 constexpr std::size_t kMaxOccurrences = 256;
+// Visible characters extracted at a time while looking for words.
+constexpr std::size_t kExtractChunk = 256;
 // Steps of ICU's match engine (roughly milliseconds) one article may take,
 // so that a pathological expression cannot hold a worker for ever.
 constexpr std::int32_t kRegexTimeLimit = 2000;
@@ -28,17 +30,40 @@ bool is_word_char(char16_t c) {
   return U16_IS_SURROGATE(c) || u_isalnum(c) || (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
 }
 
-// The words of `text`, split at white space.
-std::vector<std::u16string_view> split_words(std::u16string_view text) {
-  std::vector<std::u16string_view> words;
+// The terms of a query: each text in double quotes is one phrase (its
+// words joined by single spaces; an unclosed quote runs to the end), every
+// other run of non-space characters one word.
+std::vector<std::u16string> split_terms(std::u16string_view text, bool* only_one_phrase) {
+  std::vector<std::u16string> terms;
+  int phrases = 0;
   std::size_t i = 0;
   while (i < text.size()) {
-    while (i < text.size() && is_query_space(text[i])) ++i;
-    std::size_t start = i;
-    while (i < text.size() && !is_query_space(text[i])) ++i;
-    if (i > start) words.push_back(text.substr(start, i - start));
+    if (is_query_space(text[i])) {
+      ++i;
+      continue;
+    }
+    std::u16string term;
+    if (text[i] == kQuote) {
+      ++phrases;
+      bool space = false;
+      for (++i; i < text.size() && text[i] != kQuote; ++i) {
+        if (is_query_space(text[i])) {
+          space = !term.empty();
+          continue;
+        }
+        if (space) term.push_back(u' ');
+        space = false;
+        term.push_back(text[i]);
+      }
+      ++i;  // the closing quote
+    } else {
+      for (; i < text.size() && !is_query_space(text[i]) && text[i] != kQuote; ++i)
+        term.push_back(text[i]);
+    }
+    if (!term.empty()) terms.push_back(std::move(term));
   }
-  return words;
+  *only_one_phrase = phrases == 1 && terms.size() == 1;
+  return terms;
 }
 
 }  // namespace
@@ -67,24 +92,10 @@ std::unique_ptr<SearchQuery> SearchQuery::compile(std::u16string_view text, bool
     }
     return query;
   }
-  std::vector<std::u16string_view> words = split_words(text);
-  const bool quoted = !words.empty() && words.front().front() == kQuote &&
-                      words.back().back() == kQuote &&
-                      (words.size() > 1 || words.front().size() > 1);
-  if (quoted) {
-    query->mode_ = SearchMode::kPhrase;
-    words.front().remove_prefix(1);
-    words.back().remove_suffix(1);
-    std::u16string phrase;
-    for (std::u16string_view word : words) {
-      if (word.empty()) continue;
-      if (!phrase.empty()) phrase.push_back(u' ');
-      phrase.append(word);
-    }
-    if (!phrase.empty()) query->terms_.push_back(to_lower(phrase, locale_id));
-  } else {
-    for (std::u16string_view word : words) query->terms_.push_back(to_lower(word, locale_id));
-  }
+  bool one_phrase = false;
+  for (const std::u16string& term : split_terms(text, &one_phrase))
+    query->terms_.push_back(to_lower(term, locale_id));
+  query->mode_ = one_phrase ? SearchMode::kPhrase : SearchMode::kWords;
   if (query->terms_.empty()) {
     *error = "nothing to search for";
     return nullptr;
@@ -158,45 +169,129 @@ bool ArticleMatcher::may_contain_anchor(const Unit* text, std::size_t size, Deco
 
 std::optional<ArticleMatch> ArticleMatcher::match_stored(std::string_view bytes) {
   if (!codec_.valid()) return std::nullopt;
-  const bool words = query_.mode() != SearchMode::kRegex;
-  if (words && codec_.single_byte()) {
+  if (codec_.single_byte()) {
+    // Straight from the stored bytes: no decoded copy of the article.
     const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
-    auto decode = [this](unsigned char b) { return codec_.decode_unit(b); };
-    if (!may_contain_anchor(raw, bytes.size(), decode)) return std::nullopt;
+    return match_units(raw, bytes.size(),
+                       [this](unsigned char b) { return codec_.decode_unit(b); });
   }
   if (!codec_.decode(bytes, &decoded_)) return std::nullopt;
-  if (words && !codec_.single_byte() &&
-      !may_contain_anchor(decoded_.data(), decoded_.size(), Utf16Units{})) {
-    return std::nullopt;
-  }
-  extract_visible_text(decoded_, &visible_);
-  return match_visible();
+  return match_units(decoded_.data(), decoded_.size(), Utf16Units{});
 }
 
 std::optional<ArticleMatch> ArticleMatcher::match_text(std::u16string_view article) {
-  if (query_.mode() != SearchMode::kRegex &&
-      !may_contain_anchor(article.data(), article.size(), Utf16Units{})) {
-    return std::nullopt;
-  }
-  extract_visible_text(article, &visible_);
-  return match_visible();
+  return match_units(article.data(), article.size(), Utf16Units{});
 }
 
-std::optional<ArticleMatch> ArticleMatcher::match_visible() {
-  // Nothing shows of the article, so nothing on its page could be found.
-  if (visible_.text.empty()) return std::nullopt;
+template <typename Unit, typename Decode>
+std::optional<ArticleMatch> ArticleMatcher::match_units(const Unit* text, std::size_t size,
+                                                        Decode decode) {
   result_.matched_texts.clear();
-  std::size_t start = 0;
-  std::size_t end = 0;
-  const bool found =
-      query_.mode() == SearchMode::kRegex ? find_regex(&start, &end) : find_terms(&start, &end);
-  if (!found) return std::nullopt;
-  make_snippet(start, end);
+  result_.word_starts = query_.mode() != SearchMode::kRegex;
+  if (query_.mode() == SearchMode::kRegex) {
+    visible_.clear();
+    append_visible_text(text, size, decode, &visible_, nullptr);
+    std::size_t start = 0;
+    std::size_t end = 0;
+    // Nothing shows of an empty page, so nothing on it could be found.
+    if (visible_.empty() || !find_regex(&start, &end)) return std::nullopt;
+    make_snippet(start, end, false);
+    return result_;
+  }
+  if (!may_contain_anchor(text, size, decode)) return std::nullopt;
+  const std::optional<bool> found = find_terms_as_extracted(text, size, decode);
+  if (!found.has_value()) {
+    // A character whose lower case depends on its neighbours: the whole
+    // visible text is lowered at once.
+    visible_.clear();
+    append_visible_text(text, size, decode, &visible_, nullptr);
+    if (!find_terms_in_whole_text()) return std::nullopt;
+  } else if (!*found) {
+    return std::nullopt;
+  }
+  result_.matched_texts = query_.terms();
   return result_;
 }
 
+// Extracts and lowers the visible text a piece at a time, and stops once
+// every term is found and the snippet has its context: a word found early
+// in a long article costs only the start of it. Nothing when a character
+// needs the lowering of the whole text.
+template <typename Unit, typename Decode>
+std::optional<bool> ArticleMatcher::find_terms_as_extracted(const Unit* text, std::size_t size,
+                                                            Decode decode) {
+  visible_.clear();
+  lowered_.clear();
+  lowered_to_visible_.clear();
+  VisibleScanner<Unit, Decode> scanner(text, size, 0, decode, false);
+  const std::vector<std::u16string>& terms = query_.terms();
+  found_.assign(terms.size(), false);
+  std::size_t missing = terms.size();
+  std::size_t first_start = std::u16string::npos;
+  std::size_t first_end = 0;
+  bool more = true;
+  while (more) {
+    const std::size_t searched = lowered_.size();
+    for (std::size_t k = 0; k < kExtractChunk; ++k) {
+      char16_t c;
+      std::size_t at;
+      if (!scanner.next(&c, &at)) {
+        more = false;
+        break;
+      }
+      const char16_t lowered = codec_.lower_unit(c);
+      if (lowered == 0) return std::nullopt;
+      visible_.push_back(c);
+      lowered_.push_back(lowered);
+    }
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      if (found_[i]) continue;
+      // From where an occurrence not yet seen could begin.
+      const std::size_t from = searched >= terms[i].size() ? searched - terms[i].size() + 1 : 0;
+      const std::size_t at = find_term(terms[i], from);
+      if (at == std::u16string::npos) continue;
+      found_[i] = true;
+      --missing;
+      if (at < first_start) {
+        first_start = at;
+        first_end = at + terms[i].size();
+      }
+    }
+    if (missing == 0 && lowered_.size() >= first_end + kSnippetAfter) break;
+  }
+  if (missing != 0) return false;
+  make_snippet(first_start, first_end, more);
+  return true;
+}
+
+bool ArticleMatcher::find_terms_in_whole_text() {
+  lower_visible();
+  std::size_t first_start = std::u16string::npos;
+  std::size_t first_end = 0;
+  for (const std::u16string& term : query_.terms()) {
+    const std::size_t at = find_term(term, 0);
+    if (at == std::u16string::npos) return false;
+    if (to_visible(at) < first_start) {
+      first_start = to_visible(at);
+      first_end = to_visible(at + term.size());
+    }
+  }
+  make_snippet(first_start, first_end, false);
+  return true;
+}
+
+std::size_t ArticleMatcher::find_term(const std::u16string& term, std::size_t from) const {
+  const std::u16string_view lowered(lowered_);
+  const bool at_word_start = is_word_char(term.front());
+  for (std::size_t at = lowered.find(term, from); at != std::u16string_view::npos;
+       at = lowered.find(term, at + 1)) {
+    if (!at_word_start || word_start(at)) return at;
+  }
+  return std::u16string::npos;
+}
+
 void ArticleMatcher::lower_visible() {
-  const std::u16string& text = visible_.text;
+  const std::u16string& text = visible_;
   codec_.lower(text, &lowered_);
   lowered_to_visible_.clear();
   if (lowered_.size() == text.size()) return;
@@ -216,45 +311,17 @@ void ArticleMatcher::lower_visible() {
 std::size_t ArticleMatcher::to_visible(std::size_t lowered_position) const {
   if (lowered_to_visible_.empty()) return lowered_position;
   return lowered_position < lowered_to_visible_.size() ? lowered_to_visible_[lowered_position]
-                                                       : visible_.text.size();
+                                                       : visible_.size();
 }
 
 bool ArticleMatcher::word_start(std::size_t lowered_position) const {
   const std::size_t at = to_visible(lowered_position);
-  return at == 0 || !is_word_char(visible_.text[at - 1]);
-}
-
-bool ArticleMatcher::find_terms(std::size_t* first_start, std::size_t* first_end) {
-  lower_visible();
-  const std::u16string_view lowered(lowered_);
-  bool any = false;
-  for (const std::u16string& term : query_.terms()) {
-    const bool at_word_start = is_word_char(term.front());
-    bool found = false;
-    std::size_t seen = 0;
-    for (std::size_t at = lowered.find(term);
-         at != std::u16string_view::npos && seen < kMaxOccurrences;
-         at = lowered.find(term, at + 1)) {
-      if (at_word_start && !word_start(at)) continue;
-      ++seen;
-      const std::size_t start = to_visible(at);
-      const std::size_t end = to_visible(at + term.size());
-      if (!any || start < *first_start) {
-        *first_start = start;
-        *first_end = end;
-      }
-      any = found = true;
-      add_matched_text(start, end);
-      if (result_.matched_texts.size() >= kMaxMatchedTexts) break;
-    }
-    if (!found) return false;
-  }
-  return any;
+  return at == 0 || !is_word_char(visible_[at - 1]);
 }
 
 bool ArticleMatcher::find_regex(std::size_t* first_start, std::size_t* first_end) {
   if (!regex_) return false;
-  regex_input_->setTo(false, visible_.text.data(), static_cast<std::int32_t>(visible_.text.size()));
+  regex_input_->setTo(false, visible_.data(), static_cast<std::int32_t>(visible_.size()));
   regex_->reset(*regex_input_);
   UErrorCode status = U_ZERO_ERROR;
   bool any = false;
@@ -276,14 +343,14 @@ bool ArticleMatcher::find_regex(std::size_t* first_start, std::size_t* first_end
 
 void ArticleMatcher::add_matched_text(std::size_t start, std::size_t end) {
   if (result_.matched_texts.size() >= kMaxMatchedTexts || end <= start) return;
-  const std::u16string_view text = std::u16string_view(visible_.text).substr(start, end - start);
+  const std::u16string_view text = std::u16string_view(visible_).substr(start, end - start);
   for (const std::u16string& known : result_.matched_texts)
     if (known == text) return;
   result_.matched_texts.emplace_back(text);
 }
 
-void ArticleMatcher::make_snippet(std::size_t start, std::size_t end) {
-  const std::u16string_view text(visible_.text);
+void ArticleMatcher::make_snippet(std::size_t start, std::size_t end, bool text_continues) {
+  const std::u16string_view text(visible_);
   std::size_t from = start > kSnippetBefore ? start - kSnippetBefore : 0;
   if (from > 0) {
     // Begin at a word: after the first space of the context, when there is one.
@@ -302,7 +369,7 @@ void ArticleMatcher::make_snippet(std::size_t start, std::size_t end) {
   result_.snippet_match_start = result_.snippet.size() + (start - from);
   result_.snippet_match_length = std::min(end, to) - start;
   result_.snippet.append(text.substr(from, to - from));
-  if (to < text.size()) result_.snippet.push_back(kEllipsis);
+  if (to < text.size() || text_continues) result_.snippet.push_back(kEllipsis);
 }
 
 }  // namespace lexora

@@ -1,9 +1,9 @@
 // What an article search looks for, and the matching of one article.
 //
 // A query is one of:
-//  - words: every word must occur in the article, in any order;
-//  - a phrase (the query in double quotes): the words in this order,
-//    separated by white space or by tags that end a line;
+//  - words and phrases: every word, and every phrase (words in double
+//    quotes: these words in this order, separated by white space or by tags
+//    that end a line), must occur in the article, in any order;
 //  - a regular expression (ICU syntax), case ignored.
 // Words and phrases match the article's visible text (visible_text.h) at the
 // start of a word ("house" finds "houses", not "lighthouse"), case ignored by
@@ -50,8 +50,8 @@ class SearchQuery {
 
   SearchMode mode() const { return mode_; }
   std::uint32_t locale_id() const { return locale_id_; }
-  // Lower-cased words (kWords) or the one phrase with single spaces
-  // (kPhrase); empty for kRegex.
+  // Lower-cased words and phrases (phrases with single spaces); kPhrase when
+  // the query is one phrase alone. Empty for kRegex.
   const std::vector<std::u16string>& terms() const { return terms_; }
   // The longest term: every matching article shows it in its visible text.
   const std::u16string& anchor() const { return anchor_; }
@@ -72,9 +72,12 @@ struct ArticleMatch {
   std::u16string snippet;
   std::size_t snippet_match_start = 0;  // the first match inside the snippet
   std::size_t snippet_match_length = 0;
-  // The distinct stretches of visible text that matched, as they stand in
-  // the article (at most kMaxMatchedTexts), for highlighting on the page.
+  // What to mark on the page, case ignored: for words and phrases the
+  // lower-cased terms, to be marked where a word starts (`word_starts`); for
+  // an expression the distinct stretches of visible text it matched, as they
+  // stand (at most kMaxMatchedTexts).
   std::vector<std::u16string> matched_texts;
+  bool word_starts = false;
 };
 
 inline constexpr std::size_t kMaxMatchedTexts = 16;
@@ -103,17 +106,27 @@ class ArticleMatcher {
 
  private:
   template <typename Unit, typename Decode>
+  std::optional<ArticleMatch> match_units(const Unit* text, std::size_t size, Decode decode);
+  template <typename Unit, typename Decode>
   bool may_contain_anchor(const Unit* text, std::size_t size, Decode decode);
   template <typename Unit, typename Decode>
   bool anchor_at(const Unit* text, std::size_t size, std::size_t start, Decode decode);
-  std::optional<ArticleMatch> match_visible();
-  bool find_terms(std::size_t* first_start, std::size_t* first_end);
+  // True or false once the terms are settled; nothing when the text needs
+  // the whole-text path.
+  template <typename Unit, typename Decode>
+  std::optional<bool> find_terms_as_extracted(const Unit* text, std::size_t size, Decode decode);
+  bool find_terms_in_whole_text();
+  // The first occurrence of `term` at or after `from` in the lowered text
+  // that stands at a word start (when the term begins with a letter or
+  // digit); npos when none.
+  std::size_t find_term(const std::u16string& term, std::size_t from) const;
   bool find_regex(std::size_t* first_start, std::size_t* first_end);
   void lower_visible();
   bool word_start(std::size_t lowered_position) const;
   std::size_t to_visible(std::size_t lowered_position) const;
   void add_matched_text(std::size_t start, std::size_t end);
-  void make_snippet(std::size_t start, std::size_t end);
+  // `text_continues`: the visible text goes on past what was extracted.
+  void make_snippet(std::size_t start, std::size_t end, bool text_continues);
 
   const SearchQuery& query_;
   WordCodec codec_;
@@ -123,12 +136,13 @@ class ArticleMatcher {
   // For single-byte code pages: the bytes at which the anchor may start.
   std::array<bool, 256> anchor_start_{};
   std::u16string decoded_;
-  VisibleText visible_;
+  std::u16string visible_;
   std::u16string lowered_;
   // Visible position of each lowered unit, when lower-casing changed the
   // length; empty when the positions agree.
   std::vector<std::uint32_t> lowered_to_visible_;
   std::u16string scratch_;
+  std::vector<bool> found_;  // per term, while extracting
   ArticleMatch result_;
 };
 

@@ -33,22 +33,21 @@ bool matches(std::u16string_view query_text, std::u16string_view article, bool r
 }
 
 TEST(VisibleTextTest, DropsTagsReferencesSoundsAndCollapsesSpace) {
-  VisibleText visible;
-  extract_visible_text(
+  std::vector<std::uint32_t> source;
+  const std::u16string visible = visible_text(
       u"  <b>big</b>\n\t<i class=\"x>y\">red</i><br>house <r>ref</r>&amp;<wav>a.wav</wav> a<3 "
       u"<!-- note --> &#1076;&#x43E;&nbsp;&unknown; end  ",
-      &visible);
-  EXPECT_EQ(visible.text, u"big red house & a<3 до &unknown; end");
-  ASSERT_EQ(visible.source.size(), visible.text.size());
-  EXPECT_EQ(visible.source[0], 5u);  // the "b" of "big"
+      &source);
+  EXPECT_EQ(visible, u"big red house & a<3 до &unknown; end");
+  ASSERT_EQ(source.size(), visible.size());
+  EXPECT_EQ(source[0], 5u);    // the "b" of "big"
+  EXPECT_EQ(source[3], 12u);   // the space that stands for "\n\t"
+  EXPECT_EQ(source[14], 56u);  // the "&" of "&amp;"
 }
 
 TEST(VisibleTextTest, UnclosedReferenceHidesTheRest) {
-  VisibleText visible;
-  extract_visible_text(u"see <r>house and more", &visible);
-  EXPECT_EQ(visible.text, u"see");
-  extract_visible_text(u"tag <a href=\"x", &visible);
-  EXPECT_EQ(visible.text, u"tag");
+  EXPECT_EQ(visible_text(u"see <r>house and more"), u"see");
+  EXPECT_EQ(visible_text(u"tag <a href=\"x"), u"tag");
 }
 
 TEST(SearchQueryTest, ParsesWordsPhrasesAndRefusesEmptyQueries) {
@@ -62,6 +61,13 @@ TEST(SearchQueryTest, ParsesWordsPhrasesAndRefusesEmptyQueries) {
   EXPECT_EQ(phrase->mode(), SearchMode::kPhrase);
   EXPECT_EQ(phrase->terms(), (std::vector<std::u16string>{u"red house"}));
   EXPECT_EQ(phrase->anchor(), u"red house");
+
+  std::unique_ptr<SearchQuery> mixed = compile(u"a \"Big  red\"house \"un closed");
+  ASSERT_TRUE(mixed);
+  EXPECT_EQ(mixed->mode(), SearchMode::kWords);
+  EXPECT_EQ(mixed->terms(),
+            (std::vector<std::u16string>{u"a", u"big red", u"house", u"un closed"}));
+  EXPECT_EQ(mixed->anchor(), u"un closed");
 
   std::string error;
   EXPECT_FALSE(SearchQuery::compile(u"   ", false, kRussian, &error));
@@ -121,6 +127,43 @@ TEST(ArticleMatcherTest, RegularExpressionsRunOverVisibleText) {
   EXPECT_TRUE(matches(u"д[оа]м", u"ДАМ", true));
 }
 
+TEST(ArticleMatcherTest, RegularExpressionReportsTheDistinctTextsItMatched) {
+  std::unique_ptr<SearchQuery> query = compile(u"h[ao]use", true);
+  ASSERT_TRUE(query);
+  ArticleMatcher matcher(*query, kUtf8);
+  const std::optional<ArticleMatch> match =
+      matcher.match_text(u"a <b>House</b>, a hause, a house, a HOUSE, a house");
+  ASSERT_TRUE(match);
+  EXPECT_FALSE(match->word_starts);
+  EXPECT_EQ(match->matched_texts,
+            (std::vector<std::u16string>{u"House", u"hause", u"house", u"HOUSE"}));
+  EXPECT_EQ(match->snippet, u"a House, a hause, a house, a HOUSE, a house");
+  EXPECT_EQ(match->snippet_match_start, 2u);
+}
+
+TEST(ArticleMatcherTest, WordFoundEarlyInALongArticleStillGetsItsSnippet) {
+  std::unique_ptr<SearchQuery> query = compile(u"\"big red\" house");
+  ASSERT_TRUE(query);
+  ArticleMatcher matcher(*query, kUtf8);
+  std::u16string article = u"a big <i>red</i> ball";
+  for (int i = 0; i < 400; ++i) article += u" filler";
+  std::u16string with_house = article + u" and a house";
+  EXPECT_FALSE(matcher.match_text(article));
+  const std::optional<ArticleMatch> match = matcher.match_text(with_house);
+  ASSERT_TRUE(match);
+  EXPECT_EQ(match->snippet.substr(match->snippet_match_start, match->snippet_match_length),
+            u"big red");
+  EXPECT_EQ(match->snippet.back(), u'\u2026');  // the article goes on
+  EXPECT_EQ(match->matched_texts, (std::vector<std::u16string>{u"big red", u"house"}));
+}
+
+TEST(ArticleMatcherTest, ContextualLowerCaseUsesTheWholeText) {
+  // The capital sigma lowers by its neighbours: the whole-text path decides.
+  EXPECT_TRUE(matches(u"\u03BF\u03B4\u03BF\u03C2", u"ΟΔΟΣ"));  // typed with the final sigma
+  EXPECT_TRUE(matches(u"σοφια", u"<b>ΣΟΦΙΑ</b> wisdom"));
+  EXPECT_FALSE(matches(u"σοφια", u"<r>ΣΟΦΙΑ</r> wisdom"));
+}
+
 TEST(ArticleMatcherTest, EmptyArticleMatchesNothing) {
   EXPECT_FALSE(matches(u"house", u""));
   EXPECT_FALSE(matches(u"x*", u"", true));  // no visible text, even for an empty match
@@ -141,7 +184,8 @@ TEST(ArticleMatcherTest, SnippetShowsTheFirstMatchWithContext) {
   EXPECT_EQ(match->snippet.front(), u'\u2026');
   EXPECT_EQ(match->snippet.back(), u'\u2026');
   EXPECT_LE(match->snippet.size(), kSnippetBefore + kSnippetAfter + 8);
-  EXPECT_EQ(match->matched_texts, (std::vector<std::u16string>{u"House", u"house"}));
+  EXPECT_EQ(match->matched_texts, (std::vector<std::u16string>{u"house"}));
+  EXPECT_TRUE(match->word_starts);
 }
 
 TEST(ArticleMatcherTest, SingleByteCodePageGivesTheSameAnswers) {

@@ -32,17 +32,10 @@ char16_t named_entity(std::u16string_view name) {
 
 }  // namespace visible_detail
 
-void extract_visible_text(std::u16string_view article, VisibleText* out) {
-  out->text.clear();
-  out->source.clear();
-  VisibleScanner<char16_t, Utf16Units> scanner(article.data(), article.size(), 0, Utf16Units{},
-                                               false);
-  char16_t c;
-  std::size_t at;
-  while (scanner.next(&c, &at)) {
-    out->text.push_back(c);
-    out->source.push_back(static_cast<std::uint32_t>(at));
-  }
+std::u16string visible_text(std::u16string_view article, std::vector<std::uint32_t>* source) {
+  std::u16string out;
+  append_visible_text(article.data(), article.size(), Utf16Units{}, &out, source);
+  return out;
 }
 
 }  // namespace lexora

@@ -68,6 +68,16 @@ class VisibleScanner {
   // entity's '&') it comes from; a collapsed space reports the position of
   // the first white space or tag of its run. False at the end.
   bool next(char16_t* out, std::size_t* source) {
+    // Most characters are plain text: no markup, no space, none pending.
+    if (pos_ < size_ && !space_pending_) {
+      const char16_t c = decode_(text_[pos_]);
+      if (c > u' ' && c != u'<' && c != u'&' && c != u'\u00A0') {
+        emitted_ = true;
+        *out = c;
+        *source = pos_++;
+        return true;
+      }
+    }
     for (;;) {
       if (pos_ >= size_) return false;
       const char16_t c = decode_(text_[pos_]);
@@ -228,14 +238,23 @@ class VisibleScanner {
   std::size_t space_at_ = 0;
 };
 
-// The visible text of a whole article, with the article position of each of
-// its characters (see VisibleScanner::next).
-struct VisibleText {
-  std::u16string text;
-  std::vector<std::uint32_t> source;
-};
+// Appends the visible text of `text` to `out` and, when `source` is not
+// null, the text position of each character (see VisibleScanner::next).
+template <typename Unit, typename Decode>
+void append_visible_text(const Unit* text, std::size_t size, Decode decode, std::u16string* out,
+                         std::vector<std::uint32_t>* source) {
+  VisibleScanner<Unit, Decode> scanner(text, size, 0, decode, false);
+  char16_t c;
+  std::size_t at;
+  while (scanner.next(&c, &at)) {
+    out->push_back(c);
+    if (source != nullptr) source->push_back(static_cast<std::uint32_t>(at));
+  }
+}
 
-void extract_visible_text(std::u16string_view article, VisibleText* out);
+// The visible text of a whole article.
+std::u16string visible_text(std::u16string_view article,
+                            std::vector<std::uint32_t>* source = nullptr);
 
 }  // namespace lexora
 
