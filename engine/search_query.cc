@@ -121,6 +121,7 @@ ArticleMatcher::ArticleMatcher(const SearchQuery& query, std::uint32_t code_page
       const char16_t c = codec_.decode_unit(static_cast<unsigned char>(b));
       const char16_t lowered = codec_.lower_unit(c);
       anchor_start_[static_cast<std::size_t>(b)] = c == u'&' || lowered == 0 || lowered == first;
+      word_byte_[static_cast<std::size_t>(b)] = is_word_char(c);
     }
   }
 }
@@ -152,15 +153,23 @@ bool ArticleMatcher::anchor_at(const Unit* text, std::size_t size, std::size_t s
 template <typename Unit, typename Decode>
 bool ArticleMatcher::may_contain_anchor(const Unit* text, std::size_t size, Decode decode) {
   const char16_t first = query_.anchor().front();
+  // A term that begins with a letter or digit matches only at a word start.
+  // A letter or digit in the text just before a candidate is either the
+  // visible character before it, or both stand inside a tag or a reference
+  // (every tag, entity and reference ends in '>' or ';'): either way the
+  // candidate is no match.
+  const bool at_word_start = is_word_char(first);
   for (std::size_t i = 0; i < size; ++i) {
     if constexpr (std::is_same_v<Unit, unsigned char>) {
       if (!anchor_start_[text[i]]) continue;
+      if (at_word_start && i > 0 && word_byte_[text[i - 1]]) continue;
     } else {
       const char16_t c = text[i];
       if (c != u'&') {
         const char16_t lowered = codec_.lower_unit(c);
         if (lowered != first && lowered != 0) continue;
       }
+      if (at_word_start && i > 0 && is_word_char(text[i - 1])) continue;
     }
     if (anchor_at(text, size, i, decode)) return true;
   }

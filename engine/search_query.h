@@ -135,6 +135,7 @@ class ArticleMatcher {
   std::unique_ptr<icu::UnicodeString> regex_input_;
   // For single-byte code pages: the bytes at which the anchor may start.
   std::array<bool, 256> anchor_start_{};
+  std::array<bool, 256> word_byte_{};  // bytes that decode to a letter or digit
   std::u16string decoded_;
   std::u16string visible_;
   std::u16string lowered_;
