@@ -9,7 +9,7 @@
 
 #include "cli/cli_runner.h"
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
