@@ -3,17 +3,10 @@
 #include <cstring>
 
 #include "engine/dictionary_header.h"
+#include "engine/inflate_limit.h"
 #include "platform/byte_cursor.h"
 
 namespace lexora {
-namespace {
-
-// A deflate stream yields at most 1032 bytes per byte (a 258-byte match per
-// two bits); the slack covers the zlib wrapper of tiny streams.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 1024;
-
-}  // namespace
 
 bool block_header_fits(std::uint64_t offset, std::uint64_t file_size) {
   return offset <= file_size && file_size - offset >= kBlockHeaderSize;
@@ -27,7 +20,7 @@ std::optional<BlockExtent> read_block_extent(std::span<const std::uint8_t> head,
   if (!cursor.read_u32(&extent.unpacked_size) || !cursor.read_u32(&extent.packed_size))
     return std::nullopt;
   if (extent.packed_size > file_size - offset - kBlockHeaderSize ||
-      extent.unpacked_size > std::uint64_t{extent.packed_size} * kMaxInflateRatio + kInflateSlack) {
+      !inflated_size_believable(extent.packed_size, extent.unpacked_size)) {
     return std::nullopt;
   }
   return extent;
