@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,7 +73,12 @@ class Dictionary {
   // Headword `index` in UTF-16; nothing when index >= word_count.
   std::optional<std::u16string_view> word_at(std::uint32_t index);
   // The raw headword bytes in words_code_page (no conversion), for tools.
+  // Reads only data loaded at opening, so other threads may call it while
+  // nothing opens or closes the dictionary.
   std::optional<std::string_view> raw_word_at(std::uint32_t index) const;
+  // The block table as read at opening (one file offset per article block;
+  // the offsets are checked against the file when a block is read).
+  std::span<const std::uint32_t> block_offsets() const { return block_table_; }
 
   void set_ignore_punctuation(bool on) { ignore_punctuation_ = on; }
   bool ignore_punctuation() const { return ignore_punctuation_; }

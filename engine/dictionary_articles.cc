@@ -9,10 +9,9 @@
 #include <cstring>
 #include <new>
 
+#include "engine/article_block.h"
 #include "engine/dictionary.h"
-#include "engine/inflate_limit.h"
 #include "engine/resource_pack.h"
-#include "platform/byte_cursor.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "resources/string_table.h"
@@ -92,10 +91,8 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   struct stat info {};
   if (fstat(fileno(file_), &info) == 0) file_size_ = static_cast<std::uint64_t>(info.st_size);
   const std::uint64_t offset = block_table_[block];
-  std::uint32_t unpacked = 0;
-  std::uint32_t packed = 0;
   std::uint8_t head[kBlockHeaderSize];
-  if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize) {
+  if (!block_header_fits(offset, file_size_)) {
     integrity_error();
     return BlockLoad::kFailed;
   }
@@ -105,20 +102,16 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
       read_block_bytes(head, sizeof head) != sizeof head) {
     return BlockLoad::kReadFailed;
   }
-  // The block header: unpacked size, then packed size.
-  ByteCursor header_cursor(head, sizeof head);
-  if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
+  // Sizes are checked against the file before anything is allocated.
+  const std::optional<BlockExtent> extent = read_block_extent(head, offset, file_size_);
+  if (!extent) {
     integrity_error();
     return BlockLoad::kFailed;
   }
+  const std::uint32_t unpacked = extent->unpacked_size;
+  const std::uint32_t packed = extent->packed_size;
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
-  // Sizes are checked against the file before anything is allocated.
-  if (packed > file_size_ - offset - kBlockHeaderSize ||
-      !inflated_size_believable(packed, unpacked)) {
-    integrity_error();
-    return BlockLoad::kFailed;
-  }
   try {
     block_cache_.resize(unpacked);
     packed_block_.resize(packed);
@@ -168,22 +161,15 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
     if (loaded != BlockLoad::kLoaded) return std::nullopt;
   }
 
-  const char* p = block_cache_.data();
-  const char* end = p + block_unpacked_size_;
-  for (std::uint32_t j = 0; p < end; ++j) {
-    const char* zero = static_cast<const char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-    // The last string of a block may lack its 0 byte; it ends with the block.
-    const char* stop = zero != nullptr ? zero : end;
+  ArticleWalker walker(std::string_view(block_cache_.data(), block_unpacked_size_));
+  for (std::uint32_t j = 0;; ++j) {
+    const std::optional<std::string_view> article = walker.next();
+    if (!article) return std::nullopt;
     if (j == position) {
-      if (!decode_article_text(std::string_view(p, static_cast<std::size_t>(stop - p)),
-                               &wide_text_)) {
-        return std::nullopt;
-      }
+      if (!decode_article_text(*article, &wide_text_)) return std::nullopt;
       return std::u16string_view(wide_text_);
     }
-    p = zero != nullptr ? zero + 1 : end;
   }
-  return std::nullopt;
 }
 
 std::optional<std::u16string_view> Dictionary::expand_abbreviation(std::u16string_view key) {

@@ -117,6 +117,8 @@ void MainWindow::create_menus() {
   main_menu_ = menuBar()->addMenu(QStringLiteral("&Menu"));
   add(main_menu_, QStringLiteral("Open..."), cmd::kOpen);
   add(main_menu_, QStringLiteral("Create Link..."), cmd::kCreateLink);
+  add(main_menu_, QStringLiteral("Search in articles..."), cmd::kSearchArticles)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   main_menu_->addSeparator();
   add(main_menu_, QStringLiteral("Copy"), cmd::kCopy);
   add(main_menu_, QStringLiteral("Paste"), cmd::kPaste);
@@ -322,6 +324,9 @@ void MainWindow::on_command(int id) {
       return;
     case cmd::kMinimize:
       showMinimized();
+      return;
+    case cmd::kSearchArticles:
+      open_search_window();
       return;
     default:
       break;

@@ -33,6 +33,8 @@ class Dictionary;
 class RecentFiles;
 class RecentMenu;
 class Registry;
+class SearchWindow;
+struct SearchChoice;
 struct Settings;
 class SoundPlayer;
 class WordBox;
@@ -150,6 +152,9 @@ class MainWindow : public QMainWindow, public ArticleHost {
   void on_double_click(int row);
   void run_article_window();
   void after_article_window();
+  // "Search in articles..." and a result chosen there (main_window_search.cc).
+  void open_search_window();
+  void open_search_result(const SearchChoice& choice);
   void copy();
   void paste();
   void set_word_box_text(const QString& text);
@@ -184,6 +189,7 @@ class MainWindow : public QMainWindow, public ArticleHost {
   // player (made when the article window first opens), for the whole run.
   std::unique_ptr<ArticleSession> article_session_;
   std::unique_ptr<SoundPlayer> sound_player_;
+  SearchWindow* search_window_ = nullptr;  // made on first use; a child window
 
   int dpi_ = 96;
   std::uint32_t word_count_ = 0;

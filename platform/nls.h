@@ -78,6 +78,13 @@ class WordCodec {
   bool valid() const { return valid_; }
   std::uint32_t code_page() const { return code_page_; }
   std::uint32_t locale_id() const { return locale_id_; }
+  // One byte per character: decode_unit() then gives each character.
+  bool single_byte() const { return single_byte_; }
+  char16_t decode_unit(unsigned char byte) const { return decode_table_[byte]; }
+  // The lower case of `c` alone, or 0 when it needs the whole text (its
+  // lower case depends on its neighbours or is longer than one unit). Fills
+  // a table as it goes, so one codec must not be shared between threads.
+  char16_t lower_unit(char16_t c) const;
 
   // Same results as to_wide(bytes, code_page) and to_lower(text, locale_id).
   bool decode(std::string_view bytes, std::u16string* out) const;
@@ -91,9 +98,6 @@ class WordCodec {
   bool compare_lowered(std::u16string_view lowered_key, std::string_view bytes, int* result) const;
 
  private:
-  // The lower case of `c` alone, or 0 when it needs the full call.
-  char16_t lower_unit(char16_t c) const;
-
   std::uint32_t code_page_;
   std::uint32_t locale_id_;
   bool valid_ = false;
