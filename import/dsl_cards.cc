@@ -1,6 +1,6 @@
 #include "import/dsl_cards.h"
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 
 namespace lexora::import {
 namespace {

@@ -1,7 +1,7 @@
 #include "import/dsl_markup.h"
 
 #include "import/dsl_text.h"
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "import/media_source.h"
 
 namespace lexora::import {
@@ -218,7 +218,7 @@ void BodyConverter::captured_tag(const DslTag& tag, std::string_view line, std::
       block_.append(kLabelClose);
     }
   } else if (n == "ref") {
-    append_word_link(plain, plain, &block_);
+    append_headword_link(plain, plain, &block_);
   } else {
     const bool has_scheme = plain.find("://") != std::string::npos || plain.starts_with("mailto:");
     block_.append("<a href=\"");
@@ -238,7 +238,7 @@ bool BodyConverter::word_link(std::string_view line, std::size_t* pos) {
       dsl_plain_text(line.substr(*pos + 2, end - *pos - 2), context_.headword);
   *pos = end + 2;
   if (!target.empty()) {
-    append_word_link(target, target, &block_);
+    append_headword_link(target, target, &block_);
     has_content_ = true;
   }
   return true;

@@ -7,7 +7,7 @@
 #include "import/dsl_cards.h"
 #include "import/dsl_markup.h"
 #include "import/dsl_text.h"
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "import/media_source.h"
 #include "import/source_file.h"
 
@@ -175,7 +175,7 @@ void DslConverter::add_article(std::vector<std::string> keys, std::string headin
   convert_dsl_body(body, context, &markup);
   for (const std::string& link : sub_links) {
     markup.append(kSubEntryIndent);
-    append_word_link(link, link, &markup);
+    append_headword_link(link, link, &markup);
     markup.append("</div>");
   }
   if (markup.size() == heading_size) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "import/media_source.h"
 
 namespace lexora::import {
@@ -170,7 +170,7 @@ void XdxfArticleBuilder::close_capture(const Open& open) {
       }
       break;
     case Capture::kWordLink:
-      if (!plain.empty()) append_word_link(plain, plain, &markup_);
+      if (!plain.empty()) append_headword_link(plain, plain, &markup_);
       break;
     case Capture::kMedia:
       if (!plain.empty() && media_ != nullptr && media_->provide(plain, sink_)) {

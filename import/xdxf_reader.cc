@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "import/media_source.h"
 #include "import/xdxf_article.h"
 #include "platform/nls.h"

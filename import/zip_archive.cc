@@ -18,7 +18,6 @@ constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kCentralRecordSize = 46;
-constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;

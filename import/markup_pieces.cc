@@ -1,4 +1,4 @@
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 
 #include <array>
 
@@ -113,7 +113,7 @@ void append_media_markup(std::string_view name, std::string* out) {
   }
 }
 
-void append_word_link(std::string_view target, std::string_view text, std::string* out) {
+void append_headword_link(std::string_view target, std::string_view text, std::string* out) {
   out->append("<a href=\"");
   append_html_attribute(target, out);
   out->append("\">");

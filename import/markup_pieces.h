@@ -5,8 +5,8 @@
 // tags to the page as it stands, so text taken from a source must reach the
 // article with '<', '>' and '&' written as entities, or it would be read as
 // HTML.
-#ifndef LEXORA_IMPORT_MARKUP_TEXT_H_
-#define LEXORA_IMPORT_MARKUP_TEXT_H_
+#ifndef LEXORA_IMPORT_MARKUP_PIECES_H_
+#define LEXORA_IMPORT_MARKUP_PIECES_H_
 
 #include <string>
 #include <string_view>
@@ -31,7 +31,7 @@ std::string_view safe_colour(std::string_view colour, std::string_view fallback)
 void append_media_markup(std::string_view name, std::string* out);
 
 // A link to another headword of the dictionary, showing `text`.
-void append_word_link(std::string_view target, std::string_view text, std::string* out);
+void append_headword_link(std::string_view target, std::string_view text, std::string* out);
 
 // Removes leading and trailing blanks (space, tab, CR, LF).
 std::string_view trim_blanks(std::string_view text);
@@ -41,4 +41,4 @@ std::string collapse_blanks(std::string_view text);
 
 }  // namespace lexora::import
 
-#endif  // LEXORA_IMPORT_MARKUP_TEXT_H_
+#endif  // LEXORA_IMPORT_MARKUP_PIECES_H_

@@ -1,11 +1,11 @@
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 
 #include <gtest/gtest.h>
 
 namespace lexora::import {
 namespace {
 
-TEST(MarkupTextTest, EscapesTextAndAttributes) {
+TEST(MarkupPiecesTest, EscapesTextAndAttributes) {
   std::string out;
   append_html_text("a<b>&\"c\"", &out);
   EXPECT_EQ(out, "a&lt;b&gt;&amp;\"c\"");
@@ -14,7 +14,7 @@ TEST(MarkupTextTest, EscapesTextAndAttributes) {
   EXPECT_EQ(out, "say &quot;&lt;hi&gt;&quot;");
 }
 
-TEST(MarkupTextTest, KeepsOnlyPlainColourNamesAndHexColours) {
+TEST(MarkupPiecesTest, KeepsOnlyPlainColourNamesAndHexColours) {
   EXPECT_EQ(safe_colour("darkred", "green"), "darkred");
   EXPECT_EQ(safe_colour(" #A0b ", "green"), "#A0b");
   EXPECT_EQ(safe_colour("#12345", "green"), "green");
@@ -22,7 +22,7 @@ TEST(MarkupTextTest, KeepsOnlyPlainColourNamesAndHexColours) {
   EXPECT_EQ(safe_colour("", "green"), "green");
 }
 
-TEST(MarkupTextTest, MediaMarkupFollowsTheExtension) {
+TEST(MarkupPiecesTest, MediaMarkupFollowsTheExtension) {
   std::string out;
   append_media_markup("img/Cat.JPEG", &out);
   EXPECT_EQ(out, "<img src=\"img/Cat.JPEG\">");
@@ -36,7 +36,7 @@ TEST(MarkupTextTest, MediaMarkupFollowsTheExtension) {
   EXPECT_EQ(media_kind_of("noextension."), MediaKind::kOtherFile);
 }
 
-TEST(MarkupTextTest, CollapsesBlanks) {
+TEST(MarkupPiecesTest, CollapsesBlanks) {
   EXPECT_EQ(collapse_blanks("  a \t b\r\n c  "), "a b c");
   EXPECT_EQ(collapse_blanks(" \t "), "");
 }
