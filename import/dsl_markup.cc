@@ -24,17 +24,24 @@ struct OpenTag {
   bool bracketed = false;         // [t] took the "[" before it away
 };
 
+std::string joined(std::string_view a, std::string_view b, std::string_view c) {
+  std::string s;
+  s.reserve(a.size() + b.size() + c.size());
+  s.append(a).append(b).append(c);
+  return s;
+}
+
 // The HTML of a tag with a look of its own; false for the rest.
 bool html_for(const DslTag& tag, std::string* open, std::string* close) {
   const std::string_view n = tag.name;
   if (n == "b" || n == "i" || n == "u" || n == "sup" || n == "sub") {
-    *open = "<" + std::string(n) + ">";
-    *close = "</" + std::string(n) + ">";
+    *open = joined("<", n, ">");
+    *close = joined("</", n, ">");
   } else if (n == "c" || n == "ex" || n == "com") {
     const std::string_view colour = n == "c"    ? safe_colour(tag.attributes, kDefaultColour)
                                     : n == "ex" ? kExampleColour
                                                 : kCommentColour;
-    *open = "<font color=\"" + std::string(colour) + "\">";
+    *open = joined("<font color=\"", colour, "\">");
     *close = "</font>";
   } else if (n == "t") {
     *open = "<t>";

@@ -86,15 +86,15 @@ void XdxfArticleBuilder::open_element(std::string_view name, const char** attrib
     open.close_html = "</t>";
     open.content_start = markup_.size();
   } else if (name == "b" || name == "i" || name == "u" || name == "sup" || name == "sub") {
-    markup_.append("<" + open.name + ">");
-    open.close_html = "</" + open.name + ">";
+    markup_.append("<").append(open.name).append(">");
+    open.close_html.assign("</").append(open.name).append(">");
   } else if (name == "c" || name == "ex" || name == "co" || name == "gr" || name == "pos") {
     const std::string_view colour = name == "c"
                                         ? safe_colour(attribute(attributes, "c"), kDefaultColour)
                                     : name == "ex" ? kExampleColour
                                     : name == "co" ? kCommentColour
                                                    : kDefaultColour;
-    markup_.append("<font color=\"" + std::string(colour) + "\">");
+    markup_.append("<font color=\"").append(colour).append("\">");
     open.close_html = "</font>";
   } else if (name == "def" || name == "blockquote") {
     if (name == "def") ++def_depth_;
@@ -231,7 +231,7 @@ void XdxfArticleBuilder::unknown_entity(std::string_view name) {
     const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     if (!alnum) return;
   }
-  markup_.append("&" + std::string(name) + ";");
+  markup_.append("&").append(name).append(";");
 }
 
 void XdxfArticleBuilder::end() {
