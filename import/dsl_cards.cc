@@ -60,25 +60,24 @@ void DslCardReader::read_header() {
 bool DslCardReader::next(DslCard* card) {
   card->headwords.clear();
   card->body.clear();
+  bool after_empty_line = false;
   while (pos_ < text_.size()) {
     std::size_t next;
     const std::string_view line = peek_line(&next);
-    if (trim_blanks(line).empty()) {
-      pos_ = next;
-      ++line_;
-      if (!card->headwords.empty()) return true;
-      continue;
-    }
-    if (is_indent(line[0])) {
+    if (line.empty()) {
+      after_empty_line = !card->headwords.empty();
+    } else if (is_indent(line[0])) {
+      // Body lines after an empty line still belong to the card: some
+      // sources space their articles out so.
       if (card->headwords.empty()) {
-        ++orphans_;
+        if (!trim_blanks(line).empty()) ++orphans_;
       } else {
         std::size_t start = 0;
         while (start < line.size() && is_indent(line[start])) ++start;
         card->body.push_back(line.substr(start));
       }
     } else {
-      if (!card->body.empty()) return true;  // the next card's headword
+      if (!card->body.empty() || after_empty_line) return true;  // the next card's headword
       if (card->headwords.empty()) card->line = line_ + 1;
       card->headwords.push_back(line);
     }

@@ -2,8 +2,9 @@
 //
 // The header is the run of lines starting with '#' (and blank lines) before
 // the first card. A card is one or more headword lines (text at column 0)
-// followed by body lines (starting with a tab or a space); a blank line, or a
-// headword line after body lines, ends it. Body lines before any headword
+// followed by body lines (starting with a tab or a space); a headword line
+// after body lines or after an empty line starts the next card. Empty lines
+// between body lines do not end the card. Body lines before any headword
 // belong to no card and are counted.
 #ifndef LEXORA_IMPORT_DSL_CARDS_H_
 #define LEXORA_IMPORT_DSL_CARDS_H_

@@ -253,6 +253,16 @@ TEST(DslReaderTextTest, CardsWithoutHeadwordOrBodyAreSkippedAndCounted) {
   EXPECT_EQ(sink.skips_with("empty headword"), 1);
 }
 
+TEST(DslReaderTextTest, EmptyLinesInsideABodyKeepTheCardTogether) {
+  RecordingSink sink;
+  ImportError error;
+  ASSERT_TRUE(read_text("a\n\tone\n\n\t\n\ttwo\n\nb\n\tthree\n", &sink, &error));
+  ASSERT_EQ(sink.articles.size(), 2u);
+  EXPECT_EQ(sink.articles[0].markup, "<div>one</div><div>two</div>");
+  EXPECT_EQ(sink.articles[1].markup, "<div>three</div>");
+  EXPECT_TRUE(sink.skips.empty());
+}
+
 TEST(DslReaderTextTest, CancelStopsTheReadingWithTheLine) {
   std::string text;
   for (int i = 0; i < 3000; ++i) text += "word" + std::to_string(i) + "\n\tbody\n";
