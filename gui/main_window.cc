@@ -390,5 +390,4 @@ void MainWindow::shut_down() {
   if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
 }
 
-
 }  // namespace lexora
