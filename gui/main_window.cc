@@ -16,6 +16,8 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <algorithm>
+
 #include "engine/dictionary.h"
 #include "model/recent_files.h"
 #include "platform/utf.h"
@@ -214,7 +216,8 @@ void MainWindow::register_extra_font() {
 
 void MainWindow::make_main_font() {
   QFont font(settings_main_font_face());
-  font.setPixelSize(std::max(1, settings_main_font_size()));
+  font.setPixelSize(
+      std::clamp(settings_main_font_size(), kMinMainFontPixels, kMaxMainFontPixels));
   if (!QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive)) {
     // No such face: the system font's face takes its place.
     const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  desktop-file-utils fonts-dejavu-core
 )
 
 missing=()
