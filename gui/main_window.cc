@@ -393,5 +393,4 @@ void MainWindow::shut_down() {
   if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
 }
 
-
 }  // namespace lexora
