@@ -16,6 +16,8 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <algorithm>
+
 #include "engine/dictionary.h"
 #include "model/recent_files.h"
 #include "platform/utf.h"
@@ -222,7 +224,8 @@ void MainWindow::register_extra_font() {
 
 void MainWindow::make_main_font() {
   QFont font(QString::fromStdString(objects_.settings.main_font));
-  font.setPixelSize(std::max(1, objects_.settings.main_font_size));
+  font.setPixelSize(
+      std::clamp(objects_.settings.main_font_size, kMinMainFontPixels, kMaxMainFontPixels));
   if (!QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive)) {
     // No such face: the system font's face takes its place.
     const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

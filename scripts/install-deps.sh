@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   dict dictd
+  desktop-file-utils fonts-dejavu-core
 )
 
 missing=()
