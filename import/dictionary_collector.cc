@@ -1,0 +1,228 @@
+#include "import/dictionary_collector.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "import/markup_text.h"
+#include "platform/utf.h"
+
+namespace lexora::import {
+namespace {
+
+// Arena chunks: big enough that the chunk list stays short, small enough
+// that the unused tail of the last one is no real cost.
+constexpr std::size_t kChunkSize = std::size_t{4} << 20;
+constexpr std::uint32_t kPreformattedBit = 0x80000000u;
+constexpr std::uint32_t kMaxArticleSize = kPreformattedBit - 1;
+
+// Tabs, line breaks and other control characters in a headword become single
+// spaces; leading and trailing blanks go.
+std::string clean_headword(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool space = false;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) <= ' ') {
+      space = !out.empty();
+      continue;
+    }
+    if (space) out.push_back(' ');
+    space = false;
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+DictionaryCollector::DictionaryCollector(ConversionOptions options)
+    : options_(std::move(options)) {}
+DictionaryCollector::~DictionaryCollector() = default;
+
+std::uint32_t DictionaryCollector::store_article(std::string_view text, bool preformatted) {
+  if (chunks_.empty() || kChunkSize - chunk_used_ < text.size()) {
+    const std::size_t size = std::max(kChunkSize, text.size());
+    chunks_.emplace_back(new char[size]);
+    chunk_sizes_.push_back(size);
+    chunk_used_ = 0;
+  }
+  std::memcpy(chunks_.back().get() + chunk_used_, text.data(), text.size());
+  articles_.push_back(ArticleSpan{
+      static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunk_used_),
+      static_cast<std::uint32_t>(text.size()) | (preformatted ? kPreformattedBit : 0)});
+  chunk_used_ += text.size();
+  return static_cast<std::uint32_t>(articles_.size() - 1);
+}
+
+void DictionaryCollector::drop_last_article() {
+  // Only the last article is ever dropped, so its bytes end the last chunk.
+  chunk_used_ -= articles_.back().size & kMaxArticleSize;
+  articles_.pop_back();
+}
+
+std::string_view DictionaryCollector::article_text(std::uint32_t article) const {
+  const ArticleSpan& s = articles_[article];
+  return std::string_view(chunks_[s.chunk].get() + s.offset, s.size & kMaxArticleSize);
+}
+
+bool DictionaryCollector::is_preformatted(std::uint32_t article) const {
+  return (articles_[article].size & kPreformattedBit) != 0;
+}
+
+void DictionaryCollector::add(std::vector<std::string> headwords, std::string markup,
+                              bool preformatted) {
+  ++stats_.articles_read;
+  stats_.headwords_read += headwords.size();
+  if (markup.size() > kMaxArticleSize || articles_.size() >= kNoIndex - 1) {
+    skip(SkipReason{"article larger than 2 GiB"});
+    return;
+  }
+  make_valid_utf8(&markup);
+  const std::uint32_t article = store_article(markup, preformatted);
+  bool used = false;
+  std::string own;  // the article's own headword, for alternative forms
+  for (const std::string& raw : headwords) {
+    std::string headword = clean_headword(raw);
+    if (headword.empty()) {
+      skip(SkipReason{"empty headword"});
+      continue;
+    }
+    make_valid_utf8(&headword);
+    if (own.empty()) {
+      own = headword;
+    } else if (options_.synonyms == SynonymMode::kLink && headword != own) {
+      // An alternative form leads to the article through a link.
+      synonyms_.append(headword).push_back('\0');
+      synonyms_.append(own).push_back('\0');
+      continue;
+    }
+    const std::size_t before = headwords_.size();
+    const std::uint32_t entry = headwords_.find_or_add(headword);
+    if (entry == kNoIndex) {
+      skip(SkipReason{"too many headwords"});
+      continue;
+    }
+    if (headwords_.size() != before) word_characters_.add(headword);
+    // The same text again under the same headword adds nothing.
+    bool duplicate = false;
+    headwords_.for_each_article(entry, [&](std::uint32_t other) {
+      duplicate = duplicate || (other != article && is_preformatted(other) == preformatted &&
+                                article_text(other) == markup);
+    });
+    if (duplicate) {
+      skip(SkipReason{"same article twice under one headword"});
+      continue;
+    }
+    if (headwords_.article_count(entry) > 0) ++stats_.articles_merged;
+    used = headwords_.add_article(entry, article) || used;
+  }
+  if (used)
+    article_characters_.add(markup);
+  else
+    drop_last_article();
+}
+
+void DictionaryCollector::add_article(std::vector<std::string> headwords, std::string markup) {
+  add(std::move(headwords), std::move(markup), false);
+}
+
+void DictionaryCollector::add_preformatted_article(std::vector<std::string> headwords,
+                                                   std::string markup) {
+  add(std::move(headwords), std::move(markup), true);
+}
+
+void DictionaryCollector::add_synonym(std::string headword, std::string target) {
+  ++stats_.synonyms_read;
+  ++stats_.headwords_read;
+  headword = clean_headword(headword);
+  target = clean_headword(target);
+  if (headword.empty() || target.empty()) {
+    skip(SkipReason{"empty synonym"});
+    return;
+  }
+  make_valid_utf8(&headword);
+  make_valid_utf8(&target);
+  synonyms_.append(headword).push_back('\0');
+  synonyms_.append(target).push_back('\0');
+}
+
+void DictionaryCollector::resolve_synonyms() {
+  std::size_t at = 0;
+  while (at < synonyms_.size()) {
+    const std::size_t mid = synonyms_.find('\0', at);
+    const std::size_t end = synonyms_.find('\0', mid + 1);
+    const std::string_view synonym(synonyms_.data() + at, mid - at);
+    const std::string_view target(synonyms_.data() + mid + 1, end - mid - 1);
+    at = end + 1;
+    const std::uint32_t target_entry = headwords_.find(target);
+    if (target_entry == kNoIndex) {
+      skip(SkipReason{"synonym of a missing headword"});
+      continue;
+    }
+    if (synonym == target) {
+      skip(SkipReason{"synonym equal to its headword"});
+      continue;
+    }
+    const std::size_t before = headwords_.size();
+    const std::uint32_t entry = headwords_.find_or_add(synonym);
+    if (entry == kNoIndex) {
+      skip(SkipReason{"too many headwords"});
+      continue;
+    }
+    if (headwords_.size() != before) word_characters_.add(synonym);
+    if (options_.synonyms == SynonymMode::kLink) {
+      std::string shown, link = "&rarr; ";
+      append_escaped(target, &shown);
+      append_word_link(target, shown, &link);
+      if (headwords_.add_article(entry, store_article(link, false))) {
+        article_characters_.add(link);
+      } else {
+        drop_last_article();
+      }
+      continue;
+    }
+    std::vector<std::uint32_t> articles;
+    headwords_.for_each_article(target_entry, [&](std::uint32_t a) { articles.push_back(a); });
+    for (std::uint32_t a : articles) headwords_.add_article(entry, a);
+  }
+  std::string().swap(synonyms_);
+}
+
+void DictionaryCollector::add_abbreviation(std::string key, std::string expansion) {
+  make_valid_utf8(&key);
+  make_valid_utf8(&expansion);
+  if (key.empty() || key.find("  ") != std::string::npos) {
+    skip(SkipReason{key.empty() ? "empty abbreviation" : "abbreviation holding two spaces"});
+    return;
+  }
+  article_characters_.add(key);
+  article_characters_.add(expansion);
+  abbreviations_.emplace_back(std::move(key), std::move(expansion));
+}
+
+void DictionaryCollector::add_media(std::string name, std::vector<std::uint8_t> bytes) {
+  make_valid_utf8(&name);
+  std::replace(name.begin(), name.end(), '/', '\\');
+  compiler::PackSourceEntry entry;
+  entry.name = utf8_to_utf16(name);
+  entry.data = std::move(bytes);
+  media_.push_back(std::move(entry));
+}
+
+void DictionaryCollector::skip(const SkipReason& why) {
+  ++stats_.skipped[why.reason];
+}
+
+void DictionaryCollector::set_languages(const std::string& from, const std::string& /*to*/) {
+  language_from_ = from;
+}
+
+void DictionaryCollector::set_title(const std::string& title) {
+  stats_.title = title;
+}
+
+bool DictionaryCollector::progress(std::uint64_t done, std::uint64_t total) {
+  return !options_.read_progress || options_.read_progress(done, total);
+}
+
+}  // namespace lexora::import
