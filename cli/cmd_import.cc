@@ -25,7 +25,7 @@ struct ImportArgs {
   std::string output;
   std::string format;
   std::string locale;
-  std::string synonyms = "copy";
+  std::string synonyms = "link";
   bool stats = false;
 };
 
@@ -90,7 +90,8 @@ void add_import_command(CLI::App& app, int* exit_code) {
   cmd->add_option("--locale", args->locale,
                   "Locale id (LCID) when the source names no language (default 0x0409)");
   cmd->add_option("--synonyms", args->synonyms,
-                  "copy: synonyms show the article; link: a link to it (default copy)");
+                  "link: synonyms and other alternative headwords show a link to the article "
+                  "(default); copy: they show the article itself");
   cmd->add_flag("--stats", args->stats, "Print what was read, written and skipped as JSON");
   cmd->callback([args, exit_code] { *exit_code = run_import(*args); });
 }

@@ -38,7 +38,8 @@ std::vector<std::uint8_t> packed(std::string_view text) {
 
 }  // namespace
 
-DictionaryStreamWriter::DictionaryStreamWriter() : file_(nullptr, &std::fclose) {}
+DictionaryStreamWriter::DictionaryStreamWriter()
+    : file_(nullptr, &std::fclose), threads_(BlockCompressor::default_threads()) {}
 DictionaryStreamWriter::~DictionaryStreamWriter() = default;
 
 bool DictionaryStreamWriter::write(const void* data, std::size_t size, std::string* error) {
@@ -66,6 +67,7 @@ bool DictionaryStreamWriter::begin(const std::string& path, const DictionaryOpti
       options.articles_per_block != 0 ? options.articles_per_block : kCompilerArticlesPerBlock;
   const std::uint64_t block_count = (std::uint64_t{word_count} + per_block_ - 1) / per_block_;
   block_offsets_.clear();
+  compressor_ = std::make_unique<BlockCompressor>(threads_);
   block_offsets_.reserve(block_count);
   articles_added_ = 0;
   written_ = 0;
@@ -112,10 +114,20 @@ bool DictionaryStreamWriter::add_article(std::string_view text, std::string* err
 
 bool DictionaryStreamWriter::flush_block(std::string* error) {
   if (block_.size() > kMaxU32) return fail(error, "an article block is larger than 4 GiB");
+  compressor_->submit(std::move(block_));
+  block_.clear();
+  // A few blocks in flight keep the workers busy without holding many.
+  while (compressor_->pending() > 2 * std::max(1u, threads_))
+    if (!write_oldest_block(error)) return false;
+  return true;
+}
+
+bool DictionaryStreamWriter::write_oldest_block(std::string* error) {
+  std::size_t unpacked = 0;
+  compressor_->take(&unpacked, &packed_);
   if (written_ > kMaxU32) return fail(error, "the dictionary is larger than 4 GiB");
-  packed_ = zlib_compress(block_.data(), block_.size());
   std::uint8_t sizes[kBlockHeaderSize];
-  const std::uint32_t fields[2] = {static_cast<std::uint32_t>(block_.size()),
+  const std::uint32_t fields[2] = {static_cast<std::uint32_t>(unpacked),
                                    static_cast<std::uint32_t>(packed_.size())};
   for (int f = 0; f < 2; ++f)
     for (int i = 0; i < 4; ++i) sizes[f * 4 + i] = static_cast<std::uint8_t>(fields[f] >> (8 * i));
@@ -123,7 +135,6 @@ bool DictionaryStreamWriter::flush_block(std::string* error) {
   tail_sum_ = adler_update(tail_sum_, sizes, sizeof sizes);
   tail_sum_ = adler_update(tail_sum_, packed_.data(), packed_.size());
   tail_size_ += sizeof sizes + packed_.size();
-  block_.clear();
   return write(sizes, sizeof sizes, error) && write(packed_.data(), packed_.size(), error);
 }
 
@@ -132,6 +143,8 @@ bool DictionaryStreamWriter::finish(std::string* error) {
   if (articles_added_ != word_count_)
     return fail(error, "fewer articles than headwords in " + path_);
   if (articles_added_ % per_block_ != 0 && !flush_block(error)) return false;
+  while (compressor_->pending() > 0)
+    if (!write_oldest_block(error)) return false;
   const std::uint64_t end = written_;
   std::vector<std::uint8_t> table;
   ByteWriter w(&table);

@@ -6,7 +6,8 @@
 // The caller supplies text already in the header's code pages and in stored
 // order (compiler/headword_order.h gives the order): first the words and
 // abbreviation streams, then every article in turn. Only the current block
-// is held; each full block is compressed and written at once, and finish()
+// is being filled; full blocks are compressed (on worker threads) and
+// written in order as they come back, and finish()
 // fills in the block table and the checksum trailer. A writer that fails or
 // is destroyed before finish() leaves an incomplete file, which the caller
 // removes (it writes to a temporary name and renames on success).
@@ -20,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/block_compressor.h"
 #include "compiler/dictionary_writer.h"
 
 namespace lexora::compiler {
@@ -49,8 +51,14 @@ class DictionaryStreamWriter {
   // trailer, and closes the file. False unless every article was added.
   bool finish(std::string* error);
 
+  // Worker threads that compress blocks (default: one per core, up to 4; 0
+  // compresses on the calling thread). The file is the same either way.
+  // Takes effect at the next begin().
+  void set_compression_threads(unsigned threads) { threads_ = threads; }
+
  private:
   bool flush_block(std::string* error);
+  bool write_oldest_block(std::string* error);
   bool write(const void* data, std::size_t size, std::string* error);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
@@ -62,6 +70,8 @@ class DictionaryStreamWriter {
   std::uint64_t table_at_ = 0;  // file offset of the block table
   std::uint64_t written_ = 0;   // bytes written so far
   std::vector<std::uint32_t> block_offsets_;
+  unsigned threads_ = 0;
+  std::unique_ptr<BlockCompressor> compressor_;
   std::vector<std::uint8_t> block_;   // unpacked text of the current block
   std::vector<std::uint8_t> packed_;  // its zlib stream
   // Adler-32 of the header, streams and table (started at 0, as the trailer

@@ -14,13 +14,14 @@ namespace {
 
 // Streams `source` (already in stored order) through the writer.
 bool stream(const std::string& path, const DictionarySource& source,
-            const DictionaryOptions& options, std::string* error) {
+            const DictionaryOptions& options, std::string* error, unsigned threads = 0) {
   std::string words, abbrevs;
   for (const auto& [headword, article] : source.entries)
     words += to_multibyte(headword, options.words_code_page) + '\0';
   for (const auto& [abbreviation, expansion] : source.abbreviations)
     abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
   DictionaryStreamWriter writer;
+  writer.set_compression_threads(threads);
   if (!writer.begin(path, options, static_cast<std::uint32_t>(source.entries.size()), words,
                     static_cast<std::uint32_t>(source.abbreviations.size()), abbrevs, error))
     return false;
@@ -58,7 +59,11 @@ TEST_F(DictionaryStreamWriterTest, WritesTheSameBytesAsTheWholeMemoryWriter) {
     std::string error;
     const std::string path = dir_.file("streamed.zd");
     ASSERT_TRUE(stream(path, source, options, &error)) << error;
-    EXPECT_EQ(test::read_file(path), build_dictionary(source, options, &error)) << code_page;
+    const std::vector<std::uint8_t> whole = build_dictionary(source, options, &error);
+    EXPECT_EQ(test::read_file(path), whole) << code_page;
+    // Blocks compressed by several workers come out in the same order.
+    ASSERT_TRUE(stream(path, source, options, &error, 3)) << error;
+    EXPECT_EQ(test::read_file(path), whole) << code_page;
 
     Dictionary dict;
     ASSERT_TRUE(dict.open_dictionary(path));

@@ -20,12 +20,12 @@ constexpr std::string_view kMetaPrefixShort = "00database";
 // Progress is reported about every this many articles.
 constexpr std::size_t kProgressStep = 2048;
 
+// 16 bytes an entry: the index of a large database is held while its text
+// is read, next to the growing article text.
 struct IndexEntry {
   std::uint64_t offset;
-  std::uint64_t length;
-  std::uint32_t word_at;  // in IndexEntries::words
-  std::uint32_t word_size;
-  std::uint64_t line;
+  std::uint32_t length;
+  std::uint32_t word_at;  // in IndexEntries::words, each headword ending in a 0 byte
 };
 
 // Every entry of the index, headwords back to back in one buffer.
@@ -33,7 +33,7 @@ struct IndexEntries {
   std::string words;
   std::vector<IndexEntry> entries;
   std::string_view word(const IndexEntry& e) const {
-    return std::string_view(words).substr(e.word_at, e.word_size);
+    return std::string_view(words.data() + e.word_at);
   }
 };
 
@@ -109,10 +109,16 @@ bool fail(ImportError* error, const std::string& file, std::uint64_t line, std::
   return false;
 }
 
-bool read_index(const std::string& path, IndexEntries* out, ImportError* error) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
+bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* out,
+                ImportError* error) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return fail(error, path, 0, 0, "cannot open the index");
+  // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
+  // that many entries is never copied while growing, and pages not used are
+  // never touched.
+  std::error_code ec;
+  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
+  if (!ec) out->entries.reserve(static_cast<std::size_t>(file_size / 6 + 1));
   char* buffer = nullptr;
   std::size_t capacity = 0;
   std::unique_ptr<char, void (*)(void*)> owned(nullptr, &std::free);
@@ -134,20 +140,23 @@ bool read_index(const std::string& path, IndexEntries* out, ImportError* error) 
     // A fourth field, when present, is the headword as written (the first
     // is then folded for searching).
     if (tab3 != std::string_view::npos && tab3 + 1 < text.size()) word = text.substr(tab3 + 1);
-    IndexEntry e{};
-    if (!decode_dictd_number(text.substr(tab1 + 1, tab2 - tab1 - 1), &e.offset) ||
-        !decode_dictd_number(
-            text.substr(tab2 + 1,
-                        tab3 == std::string_view::npos ? std::string_view::npos : tab3 - tab2 - 1),
-            &e.length))
+    std::uint64_t offset = 0, length = 0;
+    if (!decode_dictd_number(text.substr(tab1 + 1, tab2 - tab1 - 1), &offset) ||
+        !decode_dictd_number(text.substr(tab2 + 1, tab3 == std::string_view::npos
+                                                        ? std::string_view::npos
+                                                        : tab3 - tab2 - 1),
+                             &length))
       return fail(error, path, line, 0, "the offset or length is not a dictd number");
-    if (out->words.size() + word.size() > UINT32_MAX)
-      return fail(error, path, line, 0, "the index is too large");
-    e.word_at = static_cast<std::uint32_t>(out->words.size());
-    e.word_size = static_cast<std::uint32_t>(word.size());
-    e.line = line;
-    out->words.append(word);
-    out->entries.push_back(e);
+    if (offset > text_size || length > text_size - offset)
+      return fail(error, path, line, 0,
+                  "the entry lies beyond the end of the text (" + std::to_string(text_size) +
+                      " bytes)");
+    if (length > UINT32_MAX || out->words.size() + word.size() >= UINT32_MAX ||
+        word.find('\0') != std::string_view::npos)
+      return fail(error, path, line, 0, "the entry is too large or holds a 0 byte");
+    out->entries.push_back(IndexEntry{offset, static_cast<std::uint32_t>(length),
+                                      static_cast<std::uint32_t>(out->words.size())});
+    out->words.append(word).push_back('\0');
   }
   if (std::ferror(file.get())) return fail(error, path, line, 0, "cannot read the index");
   return true;
@@ -162,6 +171,21 @@ void report_languages(const std::string& name, ImportSink* sink) {
                                        last - (before == std::string::npos ? 0 : before + 1));
   const std::string to = name.substr(last + 1);
   if (locale_for_language(from) != 0 && locale_for_language(to) != 0) sink->set_languages(from, to);
+}
+
+// True when `word` can stand in <r>...</r>, whose text is both the link's
+// target and what it shows: nothing to escape, no line break, not a link
+// of another kind.
+bool fits_reference_tag(std::string_view word) {
+  if (word.substr(0, 2) == "!@" || word.substr(0, 2) == "!%" || word.find("://") != word.npos)
+    return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const char c = word[k];
+    if (c == '"' || c == '<' || c == '>' || c == '&' || c == '\n' || c == '\r' || c == '\t' ||
+        (c == ' ' && (k == 0 || k + 1 == word.size() || word[k + 1] == ' ')))
+      return false;
+  }
+  return true;
 }
 
 bool same_ignoring_ascii_case(std::string_view a, std::string_view b) {
@@ -209,12 +233,10 @@ class DictdImport {
 };
 
 bool DictdImport::read_text(const IndexEntry& e, std::string* text) {
+  // The index was checked against the text's size, so a failure here is
+  // damage in the text itself.
   std::string message;
   if (dict_.read(e.offset, e.length, text, &message)) return true;
-  // An index line that points outside the text is the index's fault;
-  // otherwise the text itself is damaged.
-  const bool outside = e.offset > dict_.size() || e.length > dict_.size() - e.offset;
-  if (outside) return fail(error_, files_.index, e.line, 0, message);
   return fail(error_, files_.dict, 0, e.offset, message);
 }
 
@@ -282,7 +304,7 @@ bool DictdImport::run() {
   if (!dict_.open(files_.dict, &message, &offset))
     return fail(error_, files_.dict, 0, offset, message);
   IndexEntries index;
-  if (!read_index(files_.index, &index, error_)) return false;
+  if (!read_index(files_.index, dict_.size(), &index, error_)) return false;
   if (index.entries.empty()) return fail(error_, files_.index, 0, 0, "the index holds no entries");
   report_languages(files_.name, sink_);
   return read_metadata(index) && read_articles(&index);
@@ -329,9 +351,14 @@ std::string dictd_markup(std::string_view text) {
     }
     append_escaped(text.substr(plain, i - plain), &out);
     const std::string_view word = text.substr(i + 1, close - i - 1);
-    std::string shown;
-    append_escaped(word, &shown);
-    append_word_link(word, shown, &out);
+    if (fits_reference_tag(word)) {
+      // The article markup's own link tag: the same link in fewer bytes.
+      out.append("<r>").append(word).append("</r>");
+    } else {
+      std::string shown;
+      append_escaped(word, &shown);
+      append_word_link(word, shown, &out);
+    }
     i = plain = close + 1;
   }
   append_escaped(text.substr(plain), &out);

@@ -30,7 +30,8 @@ bool read_dictd_dictionary(const std::string& path, ImportSink* sink, ImportErro
 bool decode_dictd_number(std::string_view digits, std::uint64_t* value);
 
 // Article markup of an entry's text (UTF-8): "&", "<", ">" escaped and each
-// "{word}" a link to the word; a "{" without its "}" stays as it is.
+// "{word}" a link to the word (<r>word</r> when the word needs no escaping);
+// a "{" without its "}" stays as it is.
 std::string dictd_markup(std::string_view text);
 
 }  // namespace lexora::import

@@ -128,12 +128,13 @@ TEST(DictdNumbers, DecodeBase64DigitsAndRefuseOthers) {
 }
 
 TEST(DictdMarkup, EscapesTextAndLinksBracedWords) {
-  EXPECT_EQ(dictd_markup("a < b & {cat}"), "a &lt; b &amp; <a href=\"cat\">cat</a>");
+  EXPECT_EQ(dictd_markup("a < b & {cat}"), "a &lt; b &amp; <r>cat</r>");
+  EXPECT_EQ(dictd_markup("{Felis catus}"), "<r>Felis catus</r>");
   // A reference wrapped over two lines links the words joined by one space.
   EXPECT_EQ(dictd_markup("see {Felis\n   catus}."),
             "see <a href=\"Felis catus\">Felis\n   catus</a>.");
   EXPECT_EQ(dictd_markup("{\"quoted\"}"), "<a href=\"&quot;quoted&quot;\">\"quoted\"</a>");
-  EXPECT_EQ(dictd_markup("open { and {} and {a {b}"), "open { and {} and {a <a href=\"b\">b</a>");
+  EXPECT_EQ(dictd_markup("open { and {} and {a {b}"), "open { and {} and {a <r>b</r>");
 }
 
 class DictdImportTest : public ::testing::Test {
@@ -189,9 +190,10 @@ TEST_F(DictdImportTest, CompressedDatabaseBecomesOneArticlePerHeadword) {
   // Both texts of "bank", in file order, one rule between them.
   EXPECT_EQ(
       article_of(u"bank"),
-      u"<div style=\"white-space:pre-wrap\">bank\n  1. shore; see <a href=\"river\">river</a></div>"
+      u"<div style=\"white-space:pre-wrap\">bank\n  1. shore; see <r>river</r></div>"
       u"<hr><div style=\"white-space:pre-wrap\">bank\n  2. money house</div>");
-  EXPECT_EQ(article_of(u"stream"), article_of(u"river"));
+  // "stream" indexes the text of "river", which starts with its own headword.
+  EXPECT_EQ(article_of(u"stream"), u"&rarr; <a href=\"river\">river</a>");
 }
 
 TEST_F(DictdImportTest, EightBitTextWithoutTheUtf8EntryIsLatin1) {

@@ -38,7 +38,9 @@ enum class SynonymMode { kCopy, kLink };
 struct ConversionOptions {
   // Windows locale id of a source that names no language it is known by.
   std::uint32_t default_locale_id = kDefaultImportLocale;
-  SynonymMode synonyms = SynonymMode::kCopy;
+  // Link by default: GCIDE's texts shared by several headwords, copied under
+  // each, grow the file from 17 to 36 MB and the time to write it 2.3 times.
+  SynonymMode synonyms = SynonymMode::kLink;
   // Called while reading (the reader's units) and writing; false cancels.
   std::function<bool(std::uint64_t done, std::uint64_t total)> read_progress;
   std::function<bool(std::uint64_t done, std::uint64_t total)> write_progress;

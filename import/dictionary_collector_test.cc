@@ -40,7 +40,9 @@ class CollectorTest : public ::testing::Test {
 };
 
 TEST_F(CollectorTest, MergesArticlesOfOneHeadwordInSourceOrder) {
-  DictionaryCollector c{ConversionOptions{}};
+  ConversionOptions copy;
+  copy.synonyms = SynonymMode::kCopy;
+  DictionaryCollector c{copy};
   c.add_article({"bank"}, "first");
   c.add_article({"Bank"}, "capital");
   c.add_article({"bank", "shore"}, "second");

@@ -25,6 +25,9 @@ constexpr std::size_t kFixedHeaderSize = 10;
 constexpr std::size_t kMaxHeaderSize = std::size_t{1} << 20;
 constexpr std::uint16_t kRandomAccessVersion = 1;
 constexpr std::size_t kCachedChunks = 4;
+// A gzip file without a chunk table is inflated whole; beyond this it is
+// taken as damaged (or a decompression bomb).
+constexpr std::size_t kMaxWholeText = std::size_t{1} << 30;
 constexpr int kRawDeflate = -MAX_WBITS;
 constexpr int kGzipWrapper = MAX_WBITS + 16;
 
@@ -146,7 +149,7 @@ bool DictzipFile::inflate_whole(std::string* error, std::uint64_t* error_offset)
   z.avail_in = static_cast<uInt>(std::min<std::size_t>(packed.size(), UINT32_MAX));
   int status = Z_OK;
   char buffer[1 << 16];
-  while (status == Z_OK) {
+  while (status == Z_OK && whole_.size() < kMaxWholeText) {
     z.next_out = reinterpret_cast<Bytef*>(buffer);
     z.avail_out = sizeof buffer;
     status = inflate(&z, Z_NO_FLUSH);
@@ -229,7 +232,8 @@ bool DictzipFile::read(std::uint64_t offset, std::uint64_t length, std::string* 
     out->assign(whole_, static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     return true;
   }
-  out->reserve(static_cast<std::size_t>(length));
+  // No reservation up front: a damaged chunk table can claim far more text
+  // than the file holds, and the chunks themselves then fail to inflate.
   std::uint64_t at = offset;
   const std::uint64_t end = offset + length;
   while (at < end) {
