@@ -1,4 +1,4 @@
-// lexora-cli import SOURCE -o OUT.zd [--format F] [--locale LCID]
+// lexora-cli import SOURCE (-o OUT.zd | --cached) [--format F] [--locale LCID]
 //   [--synonyms copy|link] [--stats]: converts a dictionary of another
 // format (dictd, StarDict, DSL, XDXF) into a .zd, with a .zpak beside it when
 // the source has media. --stats prints what was read, written, merged and
@@ -15,6 +15,7 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "compiler/dictionary_source.h"
+#include "import/import_cache.h"
 #include "import/import_dictionary.h"
 
 namespace lexora::cli {
@@ -27,6 +28,7 @@ struct ImportArgs {
   std::string locale;
   std::string synonyms = "link";
   bool stats = false;
+  bool cached = false;
 };
 
 int report(const std::string& text) {
@@ -72,6 +74,17 @@ int run_import(const ImportArgs& args) {
       args.synonyms == "link" ? import::SynonymMode::kLink : import::SynonymMode::kCopy;
   import::ImportStats stats;
   import::ImportError error;
+  if (args.cached) {
+    std::string path;
+    bool converted = false;
+    if (!import::cached_import(args.source, import::import_cache_folder(), options, &path,
+                               &converted, &stats, &error))
+      return report(import::describe(error));
+    std::cout << path << '\n';
+    if (args.stats && converted) std::cout << stats_json(stats).dump(2) << '\n';
+    return kExitOk;
+  }
+  if (args.output.empty()) return report("-o OUT.zd is needed (or --cached)");
   if (!import::import_dictionary(args.source, args.output, options, &stats, &error))
     return report(import::describe(error));
   if (args.stats) std::cout << stats_json(stats).dump(2) << '\n';
@@ -85,7 +98,10 @@ void add_import_command(CLI::App& app, int* exit_code) {
       "import", "Convert a dictd, StarDict, DSL or XDXF dictionary into a .zd file");
   auto args = std::make_shared<ImportArgs>();
   cmd->add_option("SOURCE", args->source, "The .index, .ifo, .dsl[.dz] or .xdxf file")->required();
-  cmd->add_option("-o,--output", args->output, "The .zd file to write")->required();
+  cmd->add_option("-o,--output", args->output, "The .zd file to write");
+  cmd->add_flag("--cached", args->cached,
+                "Convert into the cache folder as the program does (unless already there) "
+                "and print the converted file's path");
   cmd->add_option("--format", args->format, "dictd, stardict, dsl or xdxf (default: detected)");
   cmd->add_option("--locale", args->locale,
                   "Locale id (LCID) when the source names no language (default 0x0409)");

@@ -17,7 +17,8 @@ namespace {
 
 const std::string& folder() {
   static const std::string path = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "stardict-fuzz-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "stardict-fuzz-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     return pattern;
   }();
@@ -25,8 +26,8 @@ const std::string& folder() {
 }
 
 void put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(),
-                                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const char* const kTypes[] = {"", "m", "tm", "h"};
   const int form = data[0];
   std::string ifo = "StarDict's dict ifo file\nversion=3.0.0\nbookname=fuzz\n";
-  if (kTypes[form % 4][0] != '\0') ifo += std::string("sametypesequence=") + kTypes[form % 4] + "\n";
+  if (kTypes[form % 4][0] != '\0')
+    ifo += std::string("sametypesequence=") + kTypes[form % 4] + "\n";
   if ((form / 4) % 2 == 1) ifo += "idxoffsetbits=64\n";
   const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::size_t a = input.find('\xFE');

@@ -55,15 +55,27 @@ std::string_view trim(std::string_view text) {
   return text;
 }
 
-std::string latin1_to_utf8(std::string_view text) {
+// 8-bit text as Windows-1252, the Latin-1 superset that 8-bit databases use
+// in practice (curly quotes at 0x91-0x94); its five unassigned bytes are
+// read as the Latin-1 control characters.
+std::string windows1252_to_utf8(std::string_view text) {
+  static constexpr char16_t k80[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+    const auto b = static_cast<unsigned char>(ch);
+    const char32_t c = b >= 0x80 && b < 0xA0 ? k80[b - 0x80] : b;
     if (c < 0x80) {
-      out.push_back(ch);
-    } else {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
       out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
       out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   }
@@ -71,14 +83,14 @@ std::string latin1_to_utf8(std::string_view text) {
 }
 
 // Text of an 8-bit database: kept when it is well-formed UTF-8 anyway
-// (databases often omit the utf8 entry), else read as Latin-1.
+// (databases often omit the utf8 entry), else read as Windows-1252.
 void to_utf8(bool utf8, std::string* text) {
   if (utf8) {
     make_valid_utf8(text);
     return;
   }
   std::string copy = *text;
-  if (make_valid_utf8(&copy)) *text = latin1_to_utf8(*text);
+  if (make_valid_utf8(&copy)) *text = windows1252_to_utf8(*text);
 }
 
 struct Files {
@@ -111,7 +123,8 @@ bool fail(ImportError* error, const std::string& file, std::uint64_t line, std::
 
 bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* out,
                 ImportError* error) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
   if (!file) return fail(error, path, 0, 0, "cannot open the index");
   // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
   // that many entries is never copied while growing, and pages not used are
@@ -142,15 +155,15 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
     if (tab3 != std::string_view::npos && tab3 + 1 < text.size()) word = text.substr(tab3 + 1);
     std::uint64_t offset = 0, length = 0;
     if (!decode_dictd_number(text.substr(tab1 + 1, tab2 - tab1 - 1), &offset) ||
-        !decode_dictd_number(text.substr(tab2 + 1, tab3 == std::string_view::npos
-                                                        ? std::string_view::npos
-                                                        : tab3 - tab2 - 1),
-                             &length))
+        !decode_dictd_number(
+            text.substr(tab2 + 1,
+                        tab3 == std::string_view::npos ? std::string_view::npos : tab3 - tab2 - 1),
+            &length))
       return fail(error, path, line, 0, "the offset or length is not a dictd number");
     if (offset > text_size || length > text_size - offset)
-      return fail(error, path, line, 0,
-                  "the entry lies beyond the end of the text (" + std::to_string(text_size) +
-                      " bytes)");
+      return fail(
+          error, path, line, 0,
+          "the entry lies beyond the end of the text (" + std::to_string(text_size) + " bytes)");
     if (length > UINT32_MAX || out->words.size() + word.size() >= UINT32_MAX ||
         word.find('\0') != std::string_view::npos)
       return fail(error, path, line, 0, "the entry is too large or holds a 0 byte");

@@ -6,9 +6,9 @@
 // read in file order, so a ".dz" inflates each chunk once. Entries named
 // "00-database-..." (or "00database...") describe the database: the short
 // one gives the title, "utf8" says the text is UTF-8 (otherwise text that
-// is not well-formed UTF-8 is read as Latin-1), and none of them becomes an
-// article. The text is plain and laid out by lines, so it is kept
-// preformatted; "{word}" cross-references become word links.
+// is not well-formed UTF-8 is read as Windows-1252, Latin-1's superset), and none of them becomes
+// an article. The text is plain and laid out by lines, so it is kept preformatted; "{word}"
+// cross-references become word links.
 #ifndef LEXORA_IMPORT_DICTD_READER_H_
 #define LEXORA_IMPORT_DICTD_READER_H_
 

@@ -188,22 +188,25 @@ TEST_F(DictdImportTest, CompressedDatabaseBecomesOneArticlePerHeadword) {
             u"<div style=\"white-space:pre-wrap\">apple "
             u"/\u00E6pl/\n\u044F\u0431\u043B\u043E\u043A\u043E</div>");
   // Both texts of "bank", in file order, one rule between them.
-  EXPECT_EQ(
-      article_of(u"bank"),
-      u"<div style=\"white-space:pre-wrap\">bank\n  1. shore; see <r>river</r></div>"
-      u"<hr><div style=\"white-space:pre-wrap\">bank\n  2. money house</div>");
+  EXPECT_EQ(article_of(u"bank"),
+            u"<div style=\"white-space:pre-wrap\">bank\n  1. shore; see <r>river</r></div>"
+            u"<hr><div style=\"white-space:pre-wrap\">bank\n  2. money house</div>");
   // "stream" indexes the text of "river", which starts with its own headword.
   EXPECT_EQ(article_of(u"stream"), u"&rarr; <a href=\"river\">river</a>");
 }
 
-TEST_F(DictdImportTest, EightBitTextWithoutTheUtf8EntryIsLatin1) {
-  const std::string index = test::write_dictd(
-      dir_.path(), "fr", {{"caf\xE9", "caf\xE9\n  coffee\n"}, {"na\xC3\xAFve", "na\xC3\xAFve\n"}},
-      false);
+TEST_F(DictdImportTest, EightBitTextWithoutTheUtf8EntryIsWindows1252) {
+  const std::string index = test::write_dictd(dir_.path(), "fr",
+                                              {{"caf\xE9",
+                                                "caf\xE9\n  \x93"
+                                                "coffee\x94\n"},
+                                               {"na\xC3\xAFve", "na\xC3\xAFve\n"}},
+                                              false);
   import(index);
   EXPECT_EQ(dict_.header().words_code_page, 1252u);
+  EXPECT_EQ(dict_.header().articles_code_page, 1252u);
   EXPECT_EQ(article_of(u"caf\u00E9"),
-            u"<div style=\"white-space:pre-wrap\">caf\u00E9\n  coffee</div>");
+            u"<div style=\"white-space:pre-wrap\">caf\u00E9\n  \u201Ccoffee\u201D</div>");
   // Well-formed UTF-8 stays UTF-8 even so.
   EXPECT_EQ(article_of(u"na\u00EFve"), u"<div style=\"white-space:pre-wrap\">na\u00EFve</div>");
 }

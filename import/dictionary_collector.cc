@@ -9,12 +9,6 @@
 namespace lexora::import {
 namespace {
 
-// Arena chunks: big enough that the chunk list stays short, small enough
-// that the unused tail of the last one is no real cost.
-constexpr std::size_t kChunkSize = std::size_t{4} << 20;
-constexpr std::uint32_t kPreformattedBit = 0x80000000u;
-constexpr std::uint32_t kMaxArticleSize = kPreformattedBit - 1;
-
 // Tabs, line breaks and other control characters in a headword become single
 // spaces; leading and trailing blanks go.
 std::string clean_headword(std::string_view text) {
@@ -39,46 +33,16 @@ DictionaryCollector::DictionaryCollector(ConversionOptions options)
     : options_(std::move(options)) {}
 DictionaryCollector::~DictionaryCollector() = default;
 
-std::uint32_t DictionaryCollector::store_article(std::string_view text, bool preformatted) {
-  if (chunks_.empty() || kChunkSize - chunk_used_ < text.size()) {
-    const std::size_t size = std::max(kChunkSize, text.size());
-    chunks_.emplace_back(new char[size]);
-    chunk_sizes_.push_back(size);
-    chunk_used_ = 0;
-  }
-  std::memcpy(chunks_.back().get() + chunk_used_, text.data(), text.size());
-  articles_.push_back(ArticleSpan{
-      static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunk_used_),
-      static_cast<std::uint32_t>(text.size()) | (preformatted ? kPreformattedBit : 0)});
-  chunk_used_ += text.size();
-  return static_cast<std::uint32_t>(articles_.size() - 1);
-}
-
-void DictionaryCollector::drop_last_article() {
-  // Only the last article is ever dropped, so its bytes end the last chunk.
-  chunk_used_ -= articles_.back().size & kMaxArticleSize;
-  articles_.pop_back();
-}
-
-std::string_view DictionaryCollector::article_text(std::uint32_t article) const {
-  const ArticleSpan& s = articles_[article];
-  return std::string_view(chunks_[s.chunk].get() + s.offset, s.size & kMaxArticleSize);
-}
-
-bool DictionaryCollector::is_preformatted(std::uint32_t article) const {
-  return (articles_[article].size & kPreformattedBit) != 0;
-}
-
 void DictionaryCollector::add(std::vector<std::string> headwords, std::string markup,
                               bool preformatted) {
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
-  if (markup.size() > kMaxArticleSize || articles_.size() >= kNoIndex - 1) {
+  make_valid_utf8(&markup);
+  const std::uint32_t article = articles_.add(markup, preformatted);
+  if (article == ArticleStore::kNoArticle) {
     skip(SkipReason{"article larger than 2 GiB"});
     return;
   }
-  make_valid_utf8(&markup);
-  const std::uint32_t article = store_article(markup, preformatted);
   bool used = false;
   std::string own;  // the article's own headword, for alternative forms
   for (const std::string& raw : headwords) {
@@ -119,7 +83,7 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
   if (used)
     article_characters_.add(markup);
   else
-    drop_last_article();
+    articles_.drop_last();
 }
 
 void DictionaryCollector::add_article(std::vector<std::string> headwords, std::string markup) {
@@ -174,11 +138,11 @@ void DictionaryCollector::resolve_synonyms() {
       std::string shown, link = "&rarr; ";
       append_escaped(target, &shown);
       append_word_link(target, shown, &link);
-      if (headwords_.add_article(entry, store_article(link, false))) {
+      const std::uint32_t article = articles_.add(link, false);
+      if (article != ArticleStore::kNoArticle && headwords_.add_article(entry, article))
         article_characters_.add(link);
-      } else {
-        drop_last_article();
-      }
+      else if (article != ArticleStore::kNoArticle)
+        articles_.drop_last();
       continue;
     }
     std::vector<std::uint32_t> articles;

@@ -1,14 +1,12 @@
 // The conversion side of an import: an ImportSink that collects what a
 // format reader gives and writes it as a ".zd" dictionary (and ".zpak" pack).
 //
-// Articles are kept once, as UTF-8, in a chunked arena that never moves text
-// (so growing it never holds two copies); headwords in a compact table that
-// leads each headword to its articles. Articles of the same headword are
-// merged into one, in the order the source gave them, separated by a rule.
-// Synonyms and alternative headwords (every headword of an article after
-// the first) lead to the same article text: a copy of the article under the
-// synonym (the text is stored once in memory but written again in the
-// synonym's own block) or a short article that links to the headword.
+// Articles are kept once, as UTF-8, compressed in chunks (article_store.h);
+// headwords in a compact table that leads each headword to its articles. Articles of the same
+// headword are merged into one, in the order the source gave them, separated by a rule. Synonyms
+// and alternative headwords (every headword of an article after the first) lead to the same article
+// text: a copy of the article under the synonym (the text is stored once in memory but written
+// again in the synonym's own block) or a short article that links to the headword.
 //
 // On writing, the words and articles code pages are chosen separately as the
 // smallest Windows code page that holds every character (else UTF-8), the
@@ -25,6 +23,7 @@
 #include <vector>
 
 #include "compiler/pack_writer.h"
+#include "import/article_store.h"
 #include "import/character_use.h"
 #include "import/headword_table.h"
 #include "import/import_sink.h"
@@ -74,15 +73,8 @@ class DictionaryCollector final : public ImportSink {
   ImportStats& stats() { return stats_; }
 
  private:
-  struct ArticleSpan {
-    std::uint32_t chunk;
-    std::uint32_t offset;
-    std::uint32_t size;  // high bit: preformatted
-  };
-  std::uint32_t store_article(std::string_view text, bool preformatted);
-  void drop_last_article();
-  std::string_view article_text(std::uint32_t article) const;
-  bool is_preformatted(std::uint32_t article) const;
+  std::string_view article_text(std::uint32_t article) { return articles_.text(article); }
+  bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
   void add(std::vector<std::string> headwords, std::string markup, bool preformatted);
   void resolve_synonyms();
 
@@ -90,10 +82,7 @@ class DictionaryCollector final : public ImportSink {
 
   ConversionOptions options_;
   ImportStats stats_;
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  std::vector<std::size_t> chunk_sizes_;
-  std::size_t chunk_used_ = 0;  // bytes used in the last chunk
-  std::vector<ArticleSpan> articles_;
+  ArticleStore articles_;
   HeadwordTable headwords_;
   // Pairs synonym, target, each followed by a 0 byte.
   std::string synonyms_;
