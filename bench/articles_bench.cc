@@ -26,7 +26,7 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 
 namespace lexora {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "images/image.h"
-#include "images/test_pictures.h"
+#include "testing/test_pictures.h"
 
 namespace {
 

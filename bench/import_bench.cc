@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "import/import_dictionary.h"
 #include "platform/messages.h"

@@ -20,12 +20,12 @@
 
 #include "compiler/dictionary_writer.h"
 #include "engine/dictionary.h"
-#include "files/recent_files.h"
-#include "platform/registry.h"
-#include "shell/colour_table.h"
-#include "shell/main_window.h"
-#include "shell/settings.h"
-#include "shell/word_controls.h"
+#include "model/recent_files.h"
+#include "platform/qt/registry.h"
+#include "model/colour_table.h"
+#include "gui/main_window.h"
+#include "model/settings.h"
+#include "gui/word_controls.h"
 
 namespace {
 

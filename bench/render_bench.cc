@@ -19,7 +19,7 @@
 #include "bench/alloc_counter.h"
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "render/markup.h"
 #include "render/page.h"

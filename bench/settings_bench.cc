@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "compiler/test_files.h"
-#include "files/recent_files.h"
-#include "platform/registry.h"
-#include "shell/settings.h"
+#include "testing/test_files.h"
+#include "model/recent_files.h"
+#include "platform/qt/registry.h"
+#include "model/settings.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/wave_out.h"
-#include "render/media.h"
-#include "render/ogg_memory_source.h"
-#include "render/sound.h"
+#include "engine/media.h"
+#include "sound/ogg_memory_source.h"
+#include "sound/sound.h"
 
 namespace {
 

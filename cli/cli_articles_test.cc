@@ -9,7 +9,7 @@
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
 #include "cli/cli_runner.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary_header.h"
 
 namespace lexora {

@@ -8,7 +8,7 @@
 
 #include "compiler/dictionary_writer.h"
 #include "cli/cli_runner.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

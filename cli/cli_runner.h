@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 
 namespace lexora::test {
 

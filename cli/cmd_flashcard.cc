@@ -19,7 +19,7 @@
 #include "cli/commands.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
-#include "render/cardbank_library.h"
+#include "flashcards/cardbank_library.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {

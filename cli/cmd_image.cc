@@ -19,7 +19,7 @@
 #include "engine/dictionary.h"
 #include "images/image.h"
 #include "platform/utf.h"
-#include "render/media.h"
+#include "engine/media.h"
 #include "resources/sound_icon.h"
 
 namespace lexora::cli {

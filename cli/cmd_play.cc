@@ -14,8 +14,8 @@
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
-#include "render/media.h"
-#include "render/sound.h"
+#include "engine/media.h"
+#include "sound/sound.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {

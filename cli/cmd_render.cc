@@ -15,8 +15,8 @@
 #include "engine/dictionary.h"
 #include "platform/utf.h"
 #include "render/page.h"
-#include "shell/colour_profile.h"
-#include "shell/colour_table.h"
+#include "model/colour_profile.h"
+#include "model/colour_table.h"
 
 namespace lexora::cli {
 namespace {

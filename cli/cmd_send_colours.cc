@@ -17,7 +17,7 @@
 
 #include "cli/command_list.h"
 #include "cli/commands.h"
-#include "platform/instance.h"
+#include "platform/qt/instance.h"
 #include "platform/messages.h"
 #include "resources/string_table.h"
 

@@ -20,10 +20,10 @@
 
 #include "cli/command_list.h"
 #include "cli/commands.h"
-#include "files/recent_files.h"
-#include "platform/registry.h"
+#include "model/recent_files.h"
+#include "platform/qt/registry.h"
 #include "platform/utf.h"
-#include "shell/settings.h"
+#include "model/settings.h"
 
 namespace lexora::cli {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <sys/wait.h>
 
-#include "compiler/test_files.h"
-#include "platform/registry.h"
+#include "testing/test_files.h"
+#include "platform/qt/registry.h"
 
 namespace lexora {
 namespace {

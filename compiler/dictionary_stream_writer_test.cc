@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/headword_order.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/nls.h"

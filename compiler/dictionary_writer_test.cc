@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 

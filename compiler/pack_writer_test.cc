@@ -6,7 +6,7 @@
 #include <fstream>
 #include <memory>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/resource_pack.h"
 #include "platform/utf.h"
 

@@ -7,7 +7,7 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/resource_pack.h"
 #include "platform/messages.h"

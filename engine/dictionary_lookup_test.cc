@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/library.h"
 #include "platform/messages.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "compiler/dictionary_writer.h"
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "platform/messages.h"
 
 namespace lexora {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "shell/colour_profile.h"
-#include "shell/colour_table.h"
+#include "model/colour_profile.h"
+#include "model/colour_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   lexora::ColourTable table;

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "platform/wave_out.h"
-#include "render/media.h"
-#include "render/sound.h"
+#include "engine/media.h"
+#include "sound/sound.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdlib>
 
-#include "images/test_pictures.h"
+#include "testing/test_pictures.h"
 
 namespace lexora::images {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/resource_pack.h"
 #include "import/import_dictionary.h"

@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "import/dictd_reader.h"
 #include "import/import_dictionary.h"

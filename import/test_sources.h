@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/test_files.h"
+#include "testing/test_files.h"
 
 namespace lexora::import::test {
 

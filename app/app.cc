@@ -1,0 +1,126 @@
+#include "app/app.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <memory>
+
+#include "engine/dictionary.h"
+#include "model/recent_files.h"
+#include "platform/qt/instance.h"
+#include "platform/qt/registry.h"
+#include "resources/string_table.h"
+#include "model/colour_table.h"
+#include "gui/main_window.h"
+#include "gui/qt_message_sink.h"
+#include "model/settings.h"
+
+namespace lexora {
+namespace {
+
+const QString kClipboardSwitch = QStringLiteral("-c");
+// The default main window size at 96 dpi.
+constexpr int kDefaultWidth = 380;
+constexpr int kDefaultHeight = 560;
+
+QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
+
+}  // namespace
+
+CommandLine parse_command_line(const QStringList& arguments) {
+  CommandLine line;
+  QStringList rest = arguments;
+  if (!rest.isEmpty() && rest.front().startsWith(kClipboardSwitch)) {
+    line.clipboard_switch = true;
+    rest.front().remove(0, kClipboardSwitch.size());
+    if (rest.front().isEmpty()) rest.pop_front();
+  }
+  line.path = rest.join(u' ');
+  return line;
+}
+
+StartAction decide_start(bool allow_multiple, bool has_path, bool window_found) {
+  if (window_found) return StartAction::kHandOver;
+  if (!has_path || allow_multiple) return StartAction::kRun;
+  return StartAction::kCloseOtherAndRun;
+}
+
+int run_program(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Lexora"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
+  QtMessageSink message_sink;
+  set_message_sink(&message_sink);
+
+  CommandLine line = parse_command_line(QApplication::arguments().mid(1));
+  // Paths are kept whole, so that the browser can walk up from them.
+  if (!line.path.isEmpty()) line.path = QFileInfo(line.path).absoluteFilePath();
+
+  const QString class_name = qt_text(str::kClassName);
+  const QString title = window_title_for(line.path);
+  const auto found = find_instance(class_name, line.path.isEmpty() ? QString() : title);
+
+  // The process-wide objects, alive until the loop ends.
+  Registry registry(Registry::default_file_path());
+  RecentFiles recent;
+  const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  const int general_pixels =
+      general.pixelSize() > 0 ? general.pixelSize() : QFontInfo(general).pixelSize();
+  Settings settings(SystemFont{general.family().toStdString(), general_pixels});
+  ColourTable colours;
+  Dictionary dictionary;
+  // Read before the decision: it depends on "g_allow_mult_dict" and "find_cb".
+  load_settings(registry, settings, recent);
+
+  switch (decide_start(settings.g_allow_mult_dict, !line.path.isEmpty(), found.has_value())) {
+    case StartAction::kHandOver:
+      activate_instance(*found);
+      if (settings.find_cb != 0 || line.clipboard_switch) post_hand_over(*found);
+      return 0;
+    case StartAction::kCloseOtherAndRun:
+      // The older instance saves its settings before it answers.
+      if (const auto other = find_instance(class_name, QString())) close_instance(*other);
+      break;
+    case StartAction::kRun:
+      break;
+  }
+
+  MainWindow window({dictionary, settings, recent, colours, registry});
+  window.setWindowTitle(title);
+  const int dpi = window.logicalDpiX() > 0 ? window.logicalDpiX() : 96;
+  window.resize((kDefaultWidth * dpi + 48) / 96, (kDefaultHeight * dpi + 48) / 96);
+
+  InstanceHandlers handlers;
+  handlers.activate = [&window] {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+  };
+  handlers.hand_over = [&window] { window.clipboard_search(); };
+  handlers.close = [&window] {
+    window.shut_down();
+    // Modal windows end with the loops they run in.
+    QApplication::exit(0);
+  };
+  handlers.copy_data = [&window](std::uint32_t kind, const std::vector<std::uint8_t>& data) {
+    return window.reader_colours(kind, data);
+  };
+  InstanceServer server(handlers);
+  server.publish(class_name, title);
+  QObject::connect(&window, &MainWindow::title_changed, &server,
+                   [&server](const QString& text) { server.set_title(text); });
+
+  window.start(line.path, line.clipboard_switch);
+  window.show();
+  const int result = QApplication::exec();
+  window.shut_down();
+  server.withdraw();
+  set_message_sink(nullptr);
+  return result;
+}
+
+}  // namespace lexora

@@ -1,0 +1,77 @@
+#include "gui/dialogs/info_dialog.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/dictionary.h"
+#include "platform/messages.h"
+#include "resources/string_table.h"
+#include "gui/command_ids.h"
+
+namespace lexora {
+
+InfoDialog::InfoDialog(Dictionary& dictionary, QWidget* owner)
+    : QDialog(owner), dictionary_(dictionary) {
+  setWindowTitle(QString::fromUtf8(string_text(str::kLexora)));
+  auto* layout = new QVBoxLayout(this);
+  path_ = new QLabel(QString::fromStdString(dictionary_.path()), this);
+  path_->setWordWrap(true);
+  path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  words_ = new QLabel(QString::fromStdString(format_message(
+                          string_text(str::kWordsCount),
+                          static_cast<long long>(dictionary_.word_count()))),
+                      this);
+  auto* check = new QPushButton(QStringLiteral("Check file integrity"), this);
+  check->setObjectName(QStringLiteral("check"));
+  check->setAutoDefault(false);
+  layout->addWidget(path_);
+  layout->addWidget(words_);
+  layout->addWidget(check, 0, Qt::AlignLeft);
+  layout->addStretch(1);
+  auto* bar = new QHBoxLayout;
+  auto* ok = new QPushButton(QString::fromUtf8(string_text(str::kOkSoftKey)), this);
+  ok->setAutoDefault(false);
+  bar->addWidget(ok);
+  bar->addStretch(1);
+  layout->addLayout(bar);
+  connect(check, &QPushButton::clicked, this, &InfoDialog::check_integrity);
+  connect(ok, &QPushButton::clicked, this, [this] { done(cmd::kOk); });
+  if (owner) setGeometry(owner->window()->geometry());
+}
+
+QString InfoDialog::path_text() const { return path_->text(); }
+QString InfoDialog::word_count_text() const { return words_->text(); }
+
+void InfoDialog::check_integrity() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ChecksumResult result = dictionary_.verify_checksum();
+  QApplication::restoreOverrideCursor();
+  int text = str::kFileReadingError;
+  MessageIcon icon = MessageIcon::kInformation;
+  switch (result) {
+    case kChecksumOk:
+      text = str::kNoErrors;
+      break;
+    case kChecksumMismatch:
+      text = str::kWrongCrc;
+      icon = MessageIcon::kError;
+      break;
+    case kChecksumAbsent:
+      text = str::kNoCrcInfo;
+      break;
+    case kChecksumUnreadable:
+      break;
+  }
+  Message message;
+  message.text = string_text(text);
+  message.caption = string_text(str::kCheckCrc);
+  message.icon = icon;
+  message.owner = MessageOwner::kWindow;
+  message.owner_window = static_cast<QWidget*>(this);
+  show_message(message);
+}
+
+}  // namespace lexora

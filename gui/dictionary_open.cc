@@ -1,0 +1,106 @@
+// Opening a dictionary into the main window, by path or through the file
+// browser.
+#include <QApplication>
+
+#include "engine/dictionary.h"
+#include "gui/dialogs/file_browser.h"
+#include "platform/messages.h"
+#include "resources/string_table.h"
+#include "model/recent_files.h"
+#include "gui/main_window.h"
+#include "gui/word_controls.h"
+
+namespace lexora {
+namespace {
+
+std::u16string_view as_view(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Sets the wait cursor for the life of the object.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { restore(); }
+  void restore() {
+    if (active_) QApplication::restoreOverrideCursor();
+    active_ = false;
+  }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  bool active_ = true;
+};
+
+}  // namespace
+
+QString window_title_for(const QString& path) {
+  return QString::fromUtf8(string_text(str::kBaseTitle)) + QStringLiteral("  ") +
+         QString::fromStdString(file_name_part(path.toStdString()));
+}
+
+bool MainWindow::open_dictionary_file(const QString& path) {
+  if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
+  current_path_ = path;
+
+  WaitCursor wait;
+  Dictionary& dict = objects_.dictionary;
+  const bool opened = dict.open_dictionary(path.toStdString());
+  wait.restore();
+
+  if (!opened) {
+    // The engine closed the previous dictionary: the list empties.
+    word_count_ = 0;
+    top_index_ = 0;
+    current_word_index_ = 0;
+    page_size_ = 0;
+    if (started_) relayout();
+    const std::string text =
+        format_message(string_text(str::kCantOpenFile), path.toStdString());
+    show_message_text(text, str::kError, MessageIcon::kError);
+    recent_remove(path);
+    return false;
+  }
+
+  word_count_ = dict.word_count();
+  load_dictionary_settings_for(path);
+  word_box_->setFocus();
+  const QString text = word_box_->text();
+  if (!text.isEmpty()) {
+    top_index_ = static_cast<std::int32_t>(dict.find_word(as_view(text), nullptr, true));
+  } else if (settings_last_word()) {
+    top_index_ = settings_last_word_id();
+  } else {
+    top_index_ = 0;
+  }
+  // A saved position beyond this file's words (the file changed since)
+  // would show an empty list.
+  if (word_count_ == 0 || top_index_ < 0) top_index_ = 0;
+  if (word_count_ > 0 && static_cast<std::uint32_t>(top_index_) >= word_count_) {
+    top_index_ = static_cast<std::int32_t>(word_count_ - 1);
+  }
+  current_word_index_ = static_cast<std::uint32_t>(top_index_);
+  relayout();
+  const QString title = window_title_for(path);
+  setWindowTitle(title);
+  emit title_changed(title);
+  recent_add(path);
+  return true;
+}
+
+bool MainWindow::browse_and_open(QWidget* parent) {
+  const qsizetype slash = current_path_.lastIndexOf(u'/');
+  const QString folder = slash < 0 ? current_path_ : current_path_.left(slash);
+  const ExtensionIcon dictionary_icon{QStringLiteral("zd"), kIconDictionary};
+  for (;;) {
+    FileBrowser browser(parent);
+    browser.add_extension_icons(&dictionary_icon, 1);
+    if (!browser.browse_open(folder, QString::fromUtf8(string_text(str::kDictionariesFilter)))) {
+      return false;
+    }
+    if (open_dictionary_file(browser.result())) return true;
+  }
+}
+
+}  // namespace lexora

@@ -1,4 +1,0 @@
-// lexora: the dictionary program.
-#include "shell/app.h"
-
-int main(int argc, char** argv) { return lexora::run_program(argc, argv); }
