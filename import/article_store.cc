@@ -9,7 +9,7 @@ namespace lexora::import {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
-constexpr std::size_t kCachedChunks = 3;
+constexpr std::size_t kCachedChunks = 4;
 // Inflations beyond this many per sealed chunk mean the reads jump around.
 constexpr std::uint64_t kInflationsPerChunk = 8;
 constexpr std::uint32_t kMaxSize = 0x7FFFFFFF;

@@ -27,6 +27,7 @@ class ArticleStore {
   // Removes the text added last.
   void drop_last();
   bool preformatted(std::uint32_t id) const { return (spans_[id].size & kPreformattedBit) != 0; }
+  std::size_t text_size(std::uint32_t id) const { return spans_[id].size & ~kPreformattedBit; }
   // The text `id`; the view stays valid until the next add() or text().
   std::string_view text(std::uint32_t id);
 

@@ -109,13 +109,19 @@ std::string CollectorWriter::encode_abbreviations(std::uint32_t* count) {
 bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
                                      compiler::DictionaryStreamWriter* w, std::string* error) {
   TextEncoder encoder(options_.articles_code_page);
-  std::string text;
+  std::string text, link;
   for (std::size_t k = 0; k < order.size(); ++k) {
     text.clear();
     bool first = true;
     c_.headwords_.for_each_article(order[k], [&](std::uint32_t article) {
       if (!first) text.append(kMergedArticleSeparator);
       first = false;
+      if ((article & DictionaryCollector::kLinkArticle) != 0) {
+        link.clear();
+        c_.link_markup(article & ~DictionaryCollector::kLinkArticle, &link);
+        encoder.append(link, true, &text);
+        return;
+      }
       const bool preformatted = c_.is_preformatted(article);
       if (preformatted) text.append(kPreformattedOpen);
       encoder.append(c_.article_text(article), true, &text);

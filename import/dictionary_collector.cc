@@ -39,7 +39,8 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
   stats_.headwords_read += headwords.size();
   make_valid_utf8(&markup);
   const std::uint32_t article = articles_.add(markup, preformatted);
-  if (article == ArticleStore::kNoArticle) {
+  if (article == ArticleStore::kNoArticle || article >= kLinkArticle) {
+    if (article != ArticleStore::kNoArticle) articles_.drop_last();
     skip(SkipReason{"article larger than 2 GiB"});
     return;
   }
@@ -70,7 +71,10 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
     // The same text again under the same headword adds nothing.
     bool duplicate = false;
     headwords_.for_each_article(entry, [&](std::uint32_t other) {
-      duplicate = duplicate || (other != article && is_preformatted(other) == preformatted &&
+      // Sizes first: comparing the texts may inflate an earlier chunk.
+      duplicate = duplicate || (other != article && (other & kLinkArticle) == 0 &&
+                                is_preformatted(other) == preformatted &&
+                                articles_.text_size(other) == markup.size() &&
                                 article_text(other) == markup);
     });
     if (duplicate) {
@@ -135,14 +139,10 @@ void DictionaryCollector::resolve_synonyms() {
     }
     if (headwords_.size() != before) word_characters_.add(synonym);
     if (options_.synonyms == SynonymMode::kLink) {
-      std::string shown, link = "&rarr; ";
-      append_escaped(target, &shown);
-      append_word_link(target, shown, &link);
-      const std::uint32_t article = articles_.add(link, false);
-      if (article != ArticleStore::kNoArticle && headwords_.add_article(entry, article))
-        article_characters_.add(link);
-      else if (article != ArticleStore::kNoArticle)
-        articles_.drop_last();
+      // Made when written (link_markup): stored among the texts, the links
+      // would scatter the writer's reads over the chunks.
+      if (target_entry < kLinkArticle && headwords_.add_article(entry, kLinkArticle | target_entry))
+        article_characters_.add(target);
       continue;
     }
     std::vector<std::uint32_t> articles;
@@ -150,6 +150,14 @@ void DictionaryCollector::resolve_synonyms() {
     for (std::uint32_t a : articles) headwords_.add_article(entry, a);
   }
   std::string().swap(synonyms_);
+}
+
+void DictionaryCollector::link_markup(std::uint32_t entry, std::string* out) const {
+  const std::string_view target = headwords_.headword(entry);
+  std::string shown;
+  append_escaped(target, &shown);
+  out->append("&rarr; ");
+  append_word_link(target, shown, out);
 }
 
 void DictionaryCollector::add_abbreviation(std::string key, std::string expansion) {

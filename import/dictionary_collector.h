@@ -73,6 +73,10 @@ class DictionaryCollector final : public ImportSink {
   ImportStats& stats() { return stats_; }
 
  private:
+  // Article numbers with this bit lead to a link to the headword entry in
+  // the other bits (link mode's synonyms), made on writing.
+  static constexpr std::uint32_t kLinkArticle = 0x80000000u;
+  void link_markup(std::uint32_t entry, std::string* out) const;
   std::string_view article_text(std::uint32_t article) { return articles_.text(article); }
   bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
   void add(std::vector<std::string> headwords, std::string markup, bool preformatted);
