@@ -16,6 +16,7 @@
 #include "resources/string_table.h"
 #include "model/colour_table.h"
 #include "gui/main_window.h"
+#include "gui/qt_util.h"
 #include "gui/qt_message_sink.h"
 #include "model/settings.h"
 
@@ -26,8 +27,6 @@ const QString kClipboardSwitch = QStringLiteral("-c");
 // The default main window size at 96 dpi.
 constexpr int kDefaultWidth = 380;
 constexpr int kDefaultHeight = 560;
-
-QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
 
 }  // namespace
 
@@ -92,7 +91,7 @@ int run_program(int argc, char** argv) {
   MainWindow window({dictionary, settings, recent, colours, registry});
   window.setWindowTitle(title);
   const int dpi = window.logicalDpiX() > 0 ? window.logicalDpiX() : 96;
-  window.resize((kDefaultWidth * dpi + 48) / 96, (kDefaultHeight * dpi + 48) / 96);
+  window.resize(scale_to_dpi(kDefaultWidth, dpi), scale_to_dpi(kDefaultHeight, dpi));
 
   InstanceHandlers handlers;
   handlers.activate = [&window] {

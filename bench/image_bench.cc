@@ -36,7 +36,7 @@ const std::vector<std::uint8_t>& jpeg_file() {
 void BM_PngImage(benchmark::State& state) {
   const auto& f = png_file();
   for (auto _ : state) {
-    lexora::images::Image image(f.data(), f.size(), lexora::images::kFormatPng);
+    lexora::images::Image image(f.data(), f.size(), lexora::kImageTypePng);
     benchmark::DoNotOptimize(image.pixels().pixels.data());
   }
 }
@@ -59,7 +59,7 @@ BENCHMARK(BM_PngLibraryAlone)->Unit(benchmark::kMillisecond);
 void BM_JpegImage(benchmark::State& state) {
   const auto& f = jpeg_file();
   for (auto _ : state) {
-    lexora::images::Image image(f.data(), f.size(), lexora::images::kFormatJpeg);
+    lexora::images::Image image(f.data(), f.size(), lexora::kImageTypeJpeg);
     benchmark::DoNotOptimize(image.pixels().pixels.data());
   }
 }

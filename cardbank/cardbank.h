@@ -25,6 +25,9 @@ int32_t MRNewRecord(const char16_t* database_path, const char16_t* word,
 }
 #endif
 
+// The database's file name (in the documents folder) when the user names none.
+#define LEXORA_CARDBANK_DEFAULT_DATABASE "dict_mr.pdb"
+
 // The name the export is looked up by, and its type.
 #define LEXORA_CARDBANK_EXPORT_NAME "MRNewRecord"
 typedef int32_t (*MRNewRecordFunction)(const char16_t*, const char16_t*, const char16_t*,

@@ -57,7 +57,7 @@ int run_image(const ImageArgs& args) {
   images::Image image;
   if (args.name == kSoundIconName) {
     const std::span<const std::uint8_t> icon = sound_icon_bmp();
-    image = images::Image(icon.data(), icon.size(), images::kFormatBmp);
+    image = images::Image(icon.data(), icon.size(), kImageTypeBmp);
   } else {
     const std::u16string name = utf8_to_utf16(args.name);
     const int type = image_type_of(name);

@@ -17,18 +17,14 @@
 
 #include "cli/command_list.h"
 #include "cli/commands.h"
+#include "model/colour_profile.h"
+#include "model/colour_table.h"
 #include "platform/qt/instance.h"
 #include "platform/messages.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {
 namespace {
-
-constexpr char kProfileMagic[] = "LuRPrf01";
-constexpr std::size_t kMagicSize = 8;
-constexpr std::size_t kBlockOffset = 12;
-constexpr std::size_t kBlockSize = 60;
-constexpr std::uint32_t kReaderColours = 1;
 
 int send_colours(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -39,13 +35,13 @@ int send_colours(const std::string& path) {
   }
   const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                         std::istreambuf_iterator<char>());
-  if (bytes.size() < kBlockOffset + kBlockSize ||
-      !std::equal(kProfileMagic, kProfileMagic + kMagicSize, bytes.begin())) {
+  if (bytes.size() < kColourProfileSize ||
+      !std::equal(kColourProfileMagic.begin(), kColourProfileMagic.end(), bytes.begin())) {
     show_message_text(string_text(str::kIntegrityError), str::kError, MessageIcon::kError);
     return kExitNotFound;
   }
-  const std::vector<std::uint8_t> block(bytes.begin() + kBlockOffset,
-                                        bytes.begin() + kBlockOffset + kBlockSize);
+  const std::vector<std::uint8_t> block(bytes.begin() + kColourProfileBlockOffset,
+                                        bytes.begin() + kColourProfileSize);
 
   int argc = 1;
   char name[] = "lexora-cli";
@@ -58,7 +54,7 @@ int send_colours(const std::string& path) {
                       MessageIcon::kError);
     return kExitNotFound;
   }
-  const auto answer = send_copy_data(*instance, kReaderColours, block);
+  const auto answer = send_copy_data(*instance, static_cast<std::uint32_t>(kReaderColoursData), block);
   if (!answer) return kExitNotFound;
   std::cout << (*answer ? 1 : 0) << '\n';
   return kExitOk;

@@ -11,6 +11,7 @@ namespace lexora::cli {
 void add_info_command(CLI::App& app, int* exit_code);
 void add_words_command(CLI::App& app, int* exit_code);
 void add_find_command(CLI::App& app, int* exit_code);
+void add_suggest_command(CLI::App& app, int* exit_code);
 void add_build_command(CLI::App& app, int* exit_code);
 void add_flashcard_command(CLI::App& app, int* exit_code);
 void add_article_command(CLI::App& app, int* exit_code);

@@ -13,6 +13,7 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_info_command(app, exit_code);
   add_words_command(app, exit_code);
   add_find_command(app, exit_code);
+  add_suggest_command(app, exit_code);
   add_build_command(app, exit_code);
   add_article_command(app, exit_code);
   add_abbrev_command(app, exit_code);

@@ -59,6 +59,52 @@ std::vector<std::size_t> sorted_order(const DictionarySource& source, std::uint3
   return std::vector<std::size_t>(order.begin(), order.end());
 }
 
+// The abbreviation stream: "abbreviation", two spaces, "expansion", each
+// zero-terminated in `code_page`.
+bool abbreviation_stream(const DictionarySource& source, std::uint32_t code_page,
+                         std::vector<std::uint8_t>* abbrevs, std::string* error) {
+  for (const auto& [abbreviation, expansion] : source.abbreviations) {
+    if (abbreviation.find(kAbbreviationSeparator) != std::u16string::npos) {
+      return fail(error, "an abbreviation holds two spaces in a row");
+    }
+    std::u16string entry = abbreviation;
+    entry.append(kAbbreviationSeparator).append(expansion);
+    if (!append_text(entry, code_page, "an abbreviation", abbrevs, error)) return false;
+  }
+  return true;
+}
+
+// The articles in `order`, `per_block` to a block, each block deflated;
+// `block_sizes` receives the unpacked sizes.
+bool article_blocks(const DictionarySource& source, const std::vector<std::size_t>& order,
+                    std::uint32_t per_block, std::uint32_t code_page,
+                    std::vector<std::vector<std::uint8_t>>* blocks,
+                    std::vector<std::uint32_t>* block_sizes, std::string* error) {
+  for (std::size_t first = 0; first < order.size(); first += per_block) {
+    std::vector<std::uint8_t> block;
+    const std::size_t end = std::min(order.size(), first + std::size_t{per_block});
+    for (std::size_t k = first; k < end; ++k)
+      if (!append_text(source.entries[order[k]].second, code_page, "an article", &block, error))
+        return false;
+    if (!fits_u32(block.size())) return fail(error, "an article block is larger than 4 GiB");
+    block_sizes->push_back(static_cast<std::uint32_t>(block.size()));
+    blocks->push_back(zlib_compress(block.data(), block.size()));
+  }
+  return true;
+}
+
+// Adler-32 of every byte, started at 0 rather than zlib's usual 1.
+std::uint32_t checksum_of(const std::vector<std::uint8_t>& bytes) {
+  uLong sum = 0;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+    sum = adler32(sum, bytes.data() + done, static_cast<uInt>(chunk));
+    done += chunk;
+  }
+  return static_cast<std::uint32_t>(sum);
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> zlib_compress(const std::uint8_t* data, std::size_t size) {
@@ -105,29 +151,11 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
   for (std::size_t i : order)
     if (!append_text(source.entries[i].first, words_cp, "a headword", &words, error)) return {};
   std::vector<std::uint8_t> abbrevs;
-  for (const auto& [abbreviation, expansion] : source.abbreviations) {
-    if (abbreviation.find(kAbbreviationSeparator) != std::u16string::npos) {
-      fail(error, "an abbreviation holds two spaces in a row");
-      return {};
-    }
-    std::u16string entry = abbreviation;
-    entry.append(kAbbreviationSeparator).append(expansion);
-    if (!append_text(entry, articles_cp, "an abbreviation", &abbrevs, error)) return {};
-  }
+  if (!abbreviation_stream(source, articles_cp, &abbrevs, error)) return {};
   std::vector<std::vector<std::uint8_t>> blocks;
   std::vector<std::uint32_t> block_sizes;
-  for (std::size_t first = 0; first < order.size(); first += per_block) {
-    std::vector<std::uint8_t> block;
-    const std::size_t end = std::min(order.size(), first + std::size_t{per_block});
-    for (std::size_t k = first; k < end; ++k)
-      if (!append_text(source.entries[order[k]].second, articles_cp, "an article", &block, error))
-        return {};
-    if (!fits_u32(block.size())) {
-      fail(error, "an article block is larger than 4 GiB");
-      return {};
-    }
-    block_sizes.push_back(static_cast<std::uint32_t>(block.size()));
-    blocks.push_back(zlib_compress(block.data(), block.size()));
+  if (!article_blocks(source, order, per_block, articles_cp, &blocks, &block_sizes, error)) {
+    return {};
   }
   std::vector<std::uint8_t> packed_words = zlib_compress(words.data(), words.size());
   std::vector<std::uint8_t> packed_abbrevs;
@@ -179,17 +207,7 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
     w.put_u32(static_cast<std::uint32_t>(blocks[b].size()));
     w.put_bytes(std::span<const std::uint8_t>(blocks[b]));
   }
-  if ((options.flags & FLAG_HAS_CHECKSUM) != 0) {
-    // Adler-32 started at 0 rather than zlib's usual 1.
-    uLong sum = 0;
-    std::size_t done = 0;
-    while (done < out.size()) {
-      const std::size_t chunk = std::min<std::size_t>(out.size() - done, 1u << 30);
-      sum = adler32(sum, out.data() + done, static_cast<uInt>(chunk));
-      done += chunk;
-    }
-    w.put_u32(static_cast<std::uint32_t>(sum));
-  }
+  if ((options.flags & FLAG_HAS_CHECKSUM) != 0) w.put_u32(checksum_of(out));
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "engine/dictionary.h"
+#include "platform/byte_cursor.h"
 
 namespace lexora {
 namespace {
@@ -35,12 +36,11 @@ ChecksumResult Dictionary::verify_checksum() {
     sum = adler32(sum, chunk.data(), static_cast<uInt>(n));
     left -= n;
   }
-  unsigned char trailer[kChecksumSize];
+  std::uint8_t trailer[kChecksumSize];
   if (std::fread(trailer, 1, sizeof trailer, file_) != sizeof trailer) return kChecksumUnreadable;
-  std::uint32_t stored = static_cast<std::uint32_t>(trailer[0]) |
-                         (static_cast<std::uint32_t>(trailer[1]) << 8) |
-                         (static_cast<std::uint32_t>(trailer[2]) << 16) |
-                         (static_cast<std::uint32_t>(trailer[3]) << 24);
+  std::uint32_t stored = 0;
+  ByteCursor trailer_cursor(trailer, sizeof trailer);
+  if (!trailer_cursor.read_u32(&stored)) return kChecksumUnreadable;
   return stored == static_cast<std::uint32_t>(sum) ? kChecksumOk : kChecksumMismatch;
 }
 

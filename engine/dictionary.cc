@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/inflate_limit.h"
 #include "engine/resource_pack.h"
 #include "platform/byte_cursor.h"
 #include "platform/messages.h"
@@ -15,11 +16,6 @@
 namespace lexora {
 namespace {
 
-// Deflate cannot expand data by more than about 1032:1, so a stream of n
-// bytes that claims more than this many unpacked bytes is lying about its
-// size. Checked before anything is allocated for it.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 64;
 // First guess of the unpacked size, as a multiple of the packed size; the
 // buffer grows (never beyond the recorded size) when the guess is short, so
 // a false recorded size costs no more memory than the data really holds.
@@ -98,6 +94,45 @@ InflateResult inflate_stream(std::span<const std::uint8_t> in, std::uint32_t exp
   return result;
 }
 
+enum class HeaderRead { kOk, kWrongVersion, kIncomplete };
+
+// Decodes the header of any version from `header`; `header_size` receives
+// the size of that version's header. Versions 2 and 3 have no code-page
+// fields and get the defaults.
+HeaderRead read_header(ByteCursor& header, DictionaryHeader* out, std::size_t* header_size) {
+  DictionaryHeader& h = *out;
+  if (!header.read_i16(&h.version) || h.version < kMinVersion || h.version > kMaxVersion) {
+    return HeaderRead::kWrongVersion;
+  }
+  bool complete = true;
+  *header_size = kHeaderSizeV4;
+  if (h.version == 2) {
+    *header_size = kHeaderSizeV2;
+    complete = header.skip(2);  // bytes 2-3 mean nothing
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
+                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    h.articles_per_block = kDefaultArticlesPerBlock;
+  } else {
+    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
+                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
+                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+      complete = complete && header.read_u32(field);
+    if (h.version == 3) {
+      *header_size = kHeaderSizeV3;
+    } else {
+      for (std::uint32_t* field : {&h.words_code_page, &h.articles_code_page, &h.locale_id})
+        complete = complete && header.read_u32(field);
+    }
+  }
+  if (h.version <= 3) {
+    h.words_code_page = kDefaultCodePage;
+    h.articles_code_page = kDefaultCodePage;
+    h.locale_id = kRussianLocale;
+  }
+  return complete ? HeaderRead::kOk : HeaderRead::kIncomplete;
+}
+
 }  // namespace
 
 Dictionary::Dictionary() = default;
@@ -139,7 +174,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
   // produce before a byte is allocated for them.
   const auto position = static_cast<std::uint64_t>(ftello(file_));
   if (packed_size > file_size_ - std::min(file_size_, position) ||
-      unpacked_size > std::uint64_t{packed_size} * kMaxInflateRatio + kInflateSlack ||
+      !inflated_size_believable(packed_size, unpacked_size) ||
       string_count > unpacked_size) {
     show_integrity_error();
     return false;
@@ -207,38 +242,14 @@ bool Dictionary::open_dictionary(const std::string& path) {
   const std::size_t got = std::fread(image, 1, sizeof image, file_);
   ByteCursor header(image, got);
   DictionaryHeader h;
-  if (!header.read_i16(&h.version) || h.version < kMinVersion || h.version > kMaxVersion) {
+  std::size_t header_size = 0;
+  const HeaderRead read = read_header(header, &h, &header_size);
+  if (read == HeaderRead::kWrongVersion) {
     close_dictionary();
     show_message(str::kWrongVersion, str::kError, MessageIcon::kError);
     return false;
   }
-  bool complete = true;
-  std::size_t header_size = kHeaderSizeV4;
-  if (h.version == 2) {
-    header_size = kHeaderSizeV2;
-    complete = header.skip(2);  // bytes 2-3 mean nothing
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
-                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
-      complete = complete && header.read_u32(field);
-    h.articles_per_block = kDefaultArticlesPerBlock;
-  } else {
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
-                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
-                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
-      complete = complete && header.read_u32(field);
-    if (h.version == 3) {
-      header_size = kHeaderSizeV3;
-    } else {
-      for (std::uint32_t* field : {&h.words_code_page, &h.articles_code_page, &h.locale_id})
-        complete = complete && header.read_u32(field);
-    }
-  }
-  if (h.version <= 3) {
-    h.words_code_page = kDefaultCodePage;
-    h.articles_code_page = kDefaultCodePage;
-    h.locale_id = kRussianLocale;
-  }
-  if (!complete) {
+  if (read == HeaderRead::kIncomplete) {
     close_dictionary();
     show_integrity_error();
     return false;

@@ -9,19 +9,15 @@
 #include <new>
 
 #include "engine/dictionary.h"
+#include "engine/inflate_limit.h"
 #include "engine/resource_pack.h"
+#include "platform/byte_cursor.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "resources/string_table.h"
 
 namespace lexora {
 namespace {
-
-// A deflate stream yields at most 1032 bytes per byte (a 258-byte match per
-// two bits). A block header promising more than that is not believed, so a
-// few corrupt bytes cannot ask for gigabytes of cache.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 1024;
 
 constexpr char kAbbreviationSeparator[] = "  ";
 
@@ -82,24 +78,24 @@ bool Dictionary::load_block(std::uint32_t block) {
   const std::uint64_t offset = block_table_[block];
   std::uint32_t unpacked = 0;
   std::uint32_t packed = 0;
-  unsigned char head[kBlockHeaderSize];
+  std::uint8_t head[kBlockHeaderSize];
   if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize ||
       fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
       std::fread(head, 1, sizeof head, file_) != sizeof head) {
     integrity_error();
     return false;
   }
-  unpacked = static_cast<std::uint32_t>(head[0]) | (static_cast<std::uint32_t>(head[1]) << 8) |
-             (static_cast<std::uint32_t>(head[2]) << 16) |
-             (static_cast<std::uint32_t>(head[3]) << 24);
-  packed = static_cast<std::uint32_t>(head[4]) | (static_cast<std::uint32_t>(head[5]) << 8) |
-           (static_cast<std::uint32_t>(head[6]) << 16) |
-           (static_cast<std::uint32_t>(head[7]) << 24);
+  // The block header: unpacked size, then packed size.
+  ByteCursor header_cursor(head, sizeof head);
+  if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
+    integrity_error();
+    return false;
+  }
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
   // Sizes are checked against the file before anything is allocated.
   if (packed > file_size_ - offset - kBlockHeaderSize ||
-      unpacked > static_cast<std::uint64_t>(packed) * kMaxInflateRatio + kInflateSlack) {
+      !inflated_size_believable(packed, unpacked)) {
     integrity_error();
     return false;
   }

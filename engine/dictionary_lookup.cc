@@ -20,14 +20,6 @@ constexpr char kConvertMissingText[] = "Convert not found";
 constexpr char kConvertMissingCaption[] = "error";
 using ConvertFunction = void (*)(const char16_t* input, char16_t* output, std::int32_t capacity);
 
-// Apostrophe, hyphen and braces belong to words ("o'clock", "-ing", markup
-// such as "{b}") and are kept even though they are punctuation.
-bool is_trimmed(char16_t c) {
-  if (is_space(c)) return true;
-  if (c == u'\'' || c == u'-' || c == u'{' || c == u'}') return false;
-  return is_punct(c);
-}
-
 // Asks the plug-in for another form of `key`. False when the plug-in is
 // missing or has no Convert export (which is reported); the library is
 // unloaded again before returning either way.
@@ -131,10 +123,10 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
   if (ignore_punctuation_) {
     std::size_t start = 0;
     if (t.size() >= 2)
-      while (start < t.size() - 1 && is_trimmed(t[start])) ++start;
+      while (start < t.size() - 1 && is_trimmed_punctuation(t[start])) ++start;
     t_prime = std::u16string_view(t).substr(start);
     std::size_t end = t_prime.size();
-    while (end > 0 && is_trimmed(t_prime[end - 1])) --end;
+    while (end > 0 && is_trimmed_punctuation(t_prime[end - 1])) --end;
     key = t_prime.substr(0, end);
   }
   comparer_->lower(key, &wide_text_);

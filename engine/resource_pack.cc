@@ -12,17 +12,12 @@
 #include <cstring>
 #include <new>
 
+#include "engine/inflate_limit.h"
 #include "platform/byte_cursor.h"
 #include "platform/messages.h"
 
 namespace lexora {
 namespace {
-
-// The most a deflate stream can expand: a 258-byte match per two bits. An
-// unpacked size beyond this for the stored bytes cannot be genuine, and would
-// otherwise let a few bytes of directory ask for gigabytes of buffer.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-constexpr std::uint64_t kInflateSlack = 1024;
 
 constexpr char16_t kSlash = u'/';
 constexpr char16_t kBackslash = u'\\';
@@ -124,8 +119,7 @@ bool ResourcePack::index_directory() {
     if (size != 0) {
       std::uint64_t stored = packed != 0 ? packed : size;
       if (offset > size_ || stored > size_ - offset) return false;
-      if (packed != 0 &&
-          size > static_cast<std::uint64_t>(packed) * kMaxInflateRatio + kInflateSlack) {
+      if (packed != 0 && !inflated_size_believable(packed, size)) {
         return false;
       }
     }

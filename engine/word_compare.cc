@@ -10,6 +10,12 @@ bool uses_locale_collation(std::uint32_t flags, std::uint32_t locale_id) {
   return (flags & FLAG_LOCALE_COLLATION) != 0 || locale_id != kRussianLocale;
 }
 
+bool is_trimmed_punctuation(char16_t c) {
+  if (is_space(c)) return true;
+  if (c == u'\'' || c == u'-' || c == u'{' || c == u'}') return false;
+  return is_punct(c);
+}
+
 int compare_code_units(std::u16string_view a, std::u16string_view b, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t ca = i < a.size() ? a[i] : u'\0';

@@ -61,6 +61,11 @@ class WordComparer {
   std::u16string lowered_word_;
 };
 
+// The characters the lookup trims from typed text when punctuation is
+// ignored: white space, and punctuation other than apostrophe, hyphen and
+// braces, which belong to words ("o'clock", "-ing", markup such as "{b}").
+bool is_trimmed_punctuation(char16_t c);
+
 // Code-unit comparison of two texts over at most n units, each ending at its
 // end or at its first 0; the sign of the first difference.
 int compare_code_units(std::u16string_view a, std::u16string_view b, std::size_t n);

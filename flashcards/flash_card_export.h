@@ -26,7 +26,7 @@ namespace lexora {
 class Dictionary;
 
 // The database file name when the setting names none.
-inline constexpr char16_t kDefaultFlashCardDatabase[] = u"dict_mr.pdb";
+inline constexpr char16_t kDefaultFlashCardDatabase[] = u"" LEXORA_CARDBANK_DEFAULT_DATABASE;
 
 struct PendingTranslation {
   std::u16string word;

@@ -4,6 +4,8 @@
 #ifndef LEXORA_GUI_COMMAND_IDS_H_
 #define LEXORA_GUI_COMMAND_IDS_H_
 
+#include "model/recent_files.h"
+
 namespace lexora::cmd {
 
 // Dialog and accelerator commands.
@@ -25,8 +27,8 @@ inline constexpr int kCreateLink = 40081;
 inline constexpr int kMinimize = 40122;
 
 // Dictionary-menu items: kFirstRecent is the newest file, kFirstRecent + k
-// the k-th newest.
-inline constexpr int kFirstRecent = 49999;
+// the k-th newest. The number is the recent-files list's own.
+inline constexpr int kFirstRecent = kFirstRecentCommand;
 
 // The About box's "Lexora" soft key: the dictionary information dialog.
 inline constexpr int kDictionaryInfo = 136;

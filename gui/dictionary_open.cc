@@ -9,34 +9,12 @@
 #include "model/recent_files.h"
 #include "gui/main_window.h"
 #include "gui/word_controls.h"
+#include "model/settings.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
-namespace {
-
-std::u16string_view as_view(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-// Sets the wait cursor for the life of the object.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { restore(); }
-  void restore() {
-    if (active_) QApplication::restoreOverrideCursor();
-    active_ = false;
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  bool active_ = true;
-};
-
-}  // namespace
-
 QString window_title_for(const QString& path) {
-  return QString::fromUtf8(string_text(str::kBaseTitle)) + QStringLiteral("  ") +
+  return qt_text(str::kBaseTitle) + QStringLiteral("  ") +
          QString::fromStdString(file_name_part(path.toStdString()));
 }
 
@@ -69,8 +47,8 @@ bool MainWindow::open_dictionary_file(const QString& path) {
   const QString text = word_box_->text();
   if (!text.isEmpty()) {
     top_index_ = static_cast<std::int32_t>(dict.find_word(as_view(text), nullptr, true));
-  } else if (settings_last_word()) {
-    top_index_ = settings_last_word_id();
+  } else if (objects_.settings.last_word != 0) {
+    top_index_ = objects_.settings.last_word_id;
   } else {
     top_index_ = 0;
   }
@@ -96,7 +74,7 @@ bool MainWindow::browse_and_open(QWidget* parent) {
   for (;;) {
     FileBrowser browser(parent);
     browser.add_extension_icons(&dictionary_icon, 1);
-    if (!browser.browse_open(folder, QString::fromUtf8(string_text(str::kDictionariesFilter)))) {
+    if (!browser.browse_open(folder, qt_text(str::kDictionariesFilter))) {
       return false;
     }
     if (open_dictionary_file(browser.result())) return true;

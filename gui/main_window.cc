@@ -27,6 +27,7 @@
 #include "gui/command_ids.h"
 #include "model/settings.h"
 #include "gui/word_controls.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
 namespace {
@@ -38,8 +39,6 @@ constexpr int kScrollWidth = 4;
 constexpr int kMargin = 2;
 
 QColor qt_colour(ColourRef colour) { return QColor(red_of(colour), green_of(colour), blue_of(colour)); }
-
-QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
 
 }  // namespace
 
@@ -60,7 +59,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 MainWindow::~MainWindow() { shut_down(); }
 
-int MainWindow::scaled(int pixels) const { return (pixels * dpi_ + 48) / 96; }
+int MainWindow::scaled(int pixels) const { return scale_to_dpi(pixels, dpi_); }
 
 void MainWindow::start(const QString& path, bool clipboard_switch) {
   clipboard_switch_ = clipboard_switch;
@@ -95,7 +94,7 @@ void MainWindow::start(const QString& path, bool clipboard_switch) {
   }
   if (!open_dictionary_file(first)) {
     post_command(cmd::kOpen);
-  } else if (settings_find_cb() || clipboard_switch_) {
+  } else if (objects_.settings.find_cb != 0 || clipboard_switch_) {
     QMetaObject::invokeMethod(this, &MainWindow::clipboard_search, Qt::QueuedConnection);
   }
 }
@@ -205,20 +204,20 @@ void MainWindow::create_controls() {
 }
 
 void MainWindow::register_extra_font() {
-  const QString path = settings_font_res();
+  const QString path = QString::fromStdString(objects_.settings.font_res);
   if (path.isEmpty()) return;
   extra_font_id_ = QFontDatabase::addApplicationFont(path);
   // A font file that cannot be added is forgotten (and saved so at exit).
-  if (extra_font_id_ < 0) set_settings_font_res(QString());
+  if (extra_font_id_ < 0) objects_.settings.font_res.clear();
 }
 
 void MainWindow::make_main_font() {
-  QFont font(settings_main_font_face());
-  font.setPixelSize(std::max(1, settings_main_font_size()));
+  QFont font(QString::fromStdString(objects_.settings.main_font));
+  font.setPixelSize(std::max(1, objects_.settings.main_font_size));
   if (!QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive)) {
     // No such face: the system font's face takes its place.
     const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    set_settings_main_font_face(system.family());
+    objects_.settings.main_font = system.family().toStdString();
     font.setFamily(system.family());
   }
   main_font_ = font;
@@ -243,7 +242,7 @@ void MainWindow::relayout() {
   const int top = box_height + 2 * kMargin;
   const int height = std::max(0, client->height() - box_height - 2 * kMargin);
   // The list reaches one pixel under the scroll bar.
-  word_list_->setGeometry(kMargin, top, s + (dpi_ + 48) / 96, height);
+  word_list_->setGeometry(kMargin, top, s + scale_to_dpi(1, dpi_), height);
   scroll_bar_->setGeometry(s + kMargin, top, scroll_bar_->width(), height);
 
   const int line = std::max(1, word_list_->line_height());
@@ -279,7 +278,7 @@ void MainWindow::refill() {
   for (int i = 0; i <= page_size_; ++i) {
     const auto word = dict.word_at(static_cast<std::uint32_t>(top_index_ + i));
     if (!word) break;
-    words << QString::fromUtf16(word->data(), static_cast<qsizetype>(word->size()));
+    words << to_qstring(*word);
   }
   word_list_->set_words(words);
 }
@@ -329,15 +328,15 @@ void MainWindow::post_command(int id) {
 }
 
 bool MainWindow::colours_in_effect() const {
-  return lexora::colours_in_effect(objects_.colours, settings_use_colors_profile(),
-                                   settings_use_lumira_profile());
+  return lexora::colours_in_effect(objects_.colours, objects_.settings.g_use_colors_profile,
+                                   objects_.settings.g_use_lumira_profile);
 }
 
 std::uint32_t MainWindow::background_colour() const { return objects_.colours.background(); }
 
 PageStyle MainWindow::page_style() const {
   PageStyle style;
-  style.font_face = settings_main_font_face().toStdU16String();
+  style.font_face = QString::fromStdString(objects_.settings.main_font).toStdU16String();
   style.colours_in_effect = colours_in_effect();
   style.text_colour = objects_.colours.text();
   style.background_colour = objects_.colours.background();
@@ -364,7 +363,7 @@ void MainWindow::apply_colours() {
 
 bool MainWindow::reader_colours(std::uint32_t kind, const std::vector<std::uint8_t>& bytes) {
   const bool handled =
-      handle_reader_colours(&objects_.colours, settings_use_lumira_profile(), kind, bytes);
+      handle_reader_colours(&objects_.colours, objects_.settings.g_use_lumira_profile, kind, bytes);
   if (handled) apply_colours();
   return handled;
 }
@@ -389,6 +388,5 @@ void MainWindow::shut_down() {
   save_global_settings();
   if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
 }
-
 
 }  // namespace lexora

@@ -161,18 +161,8 @@ class MainWindow : public QMainWindow, public ArticleHost {
   QString recent_path_for(int command) const;
   void recent_add(const QString& path);
   void recent_remove(const QString& path);
-  bool settings_find_cb() const;
-  bool settings_show_only_card() const;
-  bool settings_use_colors_profile() const;
-  bool settings_use_lumira_profile() const;
-  bool settings_smart_find() const;
-  bool settings_last_word() const;
-  std::int32_t settings_last_word_id() const;
-  QString settings_main_font_face() const;
-  void set_settings_main_font_face(const QString& face);
-  int settings_main_font_size() const;
-  QString settings_font_res() const;
-  void set_settings_font_res(const QString& path);
+  // "smart_find": the user's punctuation trimming for the typing lookup.
+  bool smart_find() const;
 
   ShellObjects objects_;
   WordBox* word_box_ = nullptr;

@@ -81,30 +81,6 @@ void MainWindow::recent_add(const QString& path) { objects_.recent.recent_add(ut
 
 void MainWindow::recent_remove(const QString& path) { objects_.recent.recent_remove(utf8(path)); }
 
-bool MainWindow::settings_find_cb() const { return objects_.settings.find_cb != 0; }
-bool MainWindow::settings_show_only_card() const { return objects_.settings.g_show_only_card; }
-bool MainWindow::settings_use_colors_profile() const {
-  return objects_.settings.g_use_colors_profile;
-}
-bool MainWindow::settings_use_lumira_profile() const {
-  return objects_.settings.g_use_lumira_profile;
-}
-bool MainWindow::settings_smart_find() const { return objects_.settings.smart_find == 1; }
-bool MainWindow::settings_last_word() const { return objects_.settings.last_word != 0; }
-std::int32_t MainWindow::settings_last_word_id() const { return objects_.settings.last_word_id; }
-
-QString MainWindow::settings_main_font_face() const {
-  return QString::fromStdString(objects_.settings.main_font);
-}
-void MainWindow::set_settings_main_font_face(const QString& face) {
-  objects_.settings.main_font = utf8(face);
-}
-int MainWindow::settings_main_font_size() const { return objects_.settings.main_font_size; }
-QString MainWindow::settings_font_res() const {
-  return QString::fromStdString(objects_.settings.font_res);
-}
-void MainWindow::set_settings_font_res(const QString& path) {
-  objects_.settings.font_res = utf8(path);
-}
+bool MainWindow::smart_find() const { return objects_.settings.smart_find == 1; }
 
 }  // namespace lexora

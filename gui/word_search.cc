@@ -8,14 +8,12 @@
 #include "gui/article/article_window.h"
 #include "gui/command_ids.h"
 #include "gui/main_window.h"
+#include "gui/qt_util.h"
 #include "gui/word_controls.h"
+#include "model/settings.h"
 
 namespace lexora {
 namespace {
-
-std::u16string_view as_view(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
 
 QString clipboard_text() { return QApplication::clipboard()->text(); }
 
@@ -28,7 +26,7 @@ std::uint32_t MainWindow::two_pass_lookup(const QString& text, bool* exact_out) 
   bool exact = false;
   dict.set_ignore_punctuation(false);
   std::uint32_t found = dict.find_word(as_view(text), &exact, true);
-  dict.set_ignore_punctuation(settings_smart_find());
+  dict.set_ignore_punctuation(smart_find());
   if (!exact) found = dict.find_word(as_view(text), nullptr, true);
   if (exact_out) *exact_out = exact;
   return found;
@@ -77,7 +75,7 @@ void MainWindow::on_scroll(int code) {
   // Show the top word without looking it up again.
   edit_tracking_ = false;
   if (const auto word = objects_.dictionary.word_at(static_cast<std::uint32_t>(top_index_))) {
-    word_box_->setText(QString::fromUtf16(word->data(), static_cast<qsizetype>(word->size())));
+    word_box_->setText(to_qstring(*word));
   } else {
     word_box_->clear();
   }
@@ -106,7 +104,7 @@ void MainWindow::on_double_click(int row) {
   current_word_index_ = static_cast<std::uint32_t>(top_index_ + row);
   // The typing lookup runs on the new text and moves the list to the word.
   if (const auto word = objects_.dictionary.word_at(current_word_index_)) {
-    word_box_->setText(QString::fromUtf16(word->data(), static_cast<qsizetype>(word->size())));
+    word_box_->setText(to_qstring(*word));
   }
   run_article_window();
   after_article_window();
@@ -155,7 +153,7 @@ void MainWindow::clipboard_search() {
     } else {
       run_article_window();
     }
-    if (settings_show_only_card() && clipboard_switch_) showMinimized();
+    if (objects_.settings.g_show_only_card && clipboard_switch_) showMinimized();
   } else {
     if (article_window_) article_window_->done(0);
     set_word_box_text(text);

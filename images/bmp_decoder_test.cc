@@ -72,7 +72,7 @@ std::vector<std::uint8_t> make_bmp(const BmpSpec& s) {
 }
 
 Image decode(const std::vector<std::uint8_t>& bytes) {
-  return Image(bytes.data(), bytes.size(), kFormatBmp);
+  return Image(bytes.data(), bytes.size(), kImageTypeBmp);
 }
 
 // Blue, green, red, alpha of pixel (x, y) counted from the top.
@@ -301,7 +301,7 @@ TEST(BmpDecoder, TruncatedFilesNeverReadPastTheEnd) {
 
 TEST(BmpDecoder, TheBuiltInSoundIconIsSixteenBySixteen) {
   const std::span<const std::uint8_t> bmp = sound_icon_bmp();
-  const Image image(bmp.data(), bmp.size(), kFormatBmp);
+  const Image image(bmp.data(), bmp.size(), kImageTypeBmp);
   ASSERT_EQ(image.width(), 16u);
   ASSERT_EQ(image.height(), 16u);
   EXPECT_EQ(px(image, 0, 0), (Px{255, 255, 255, 255}));  // background

@@ -20,10 +20,10 @@ Image::Image(const std::uint8_t* data, std::size_t size, int format) {
   const std::span<const std::uint8_t> bytes(data, size);
   bool ok = false;
   switch (format) {
-    case kFormatBmp: ok = decode_bmp(bytes, &bitmap_); break;
-    case kFormatGif: ok = decode_gif(bytes, &bitmap_); break;
-    case kFormatJpeg: ok = decode_jpeg(bytes, &bitmap_); break;
-    case kFormatPng: ok = decode_png(bytes, &bitmap_); break;
+    case kImageTypeBmp: ok = decode_bmp(bytes, &bitmap_); break;
+    case kImageTypeGif: ok = decode_gif(bytes, &bitmap_); break;
+    case kImageTypeJpeg: ok = decode_jpeg(bytes, &bitmap_); break;
+    case kImageTypePng: ok = decode_png(bytes, &bitmap_); break;
     default: break;
   }
   if (!ok) bitmap_ = Bitmap{};

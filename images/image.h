@@ -1,7 +1,7 @@
 // Pictures decoded from memory: PNG, GIF, JPEG and BMP.
 //
-// An Image is constructed from a buffer, its size and a format code (BMP 1,
-// GIF 2, JPEG 3, PNG 4, the codes of image_type_of). It decodes at once and
+// An Image is constructed from a buffer, its size and a picture type code
+// (kImageTypeBmp ... of platform/media_types.h, as image_type_of finds them). It decodes at once and
 // keeps the pixels until destroy() or its end; the buffer is only read during
 // construction. A buffer that does not decode (wrong format code, corrupt or
 // truncated data, a picture larger than the limits below) leaves width and
@@ -18,12 +18,9 @@
 #include <memory>
 #include <vector>
 
-namespace lexora::images {
+#include "platform/media_types.h"
 
-inline constexpr int kFormatBmp = 1;
-inline constexpr int kFormatGif = 2;
-inline constexpr int kFormatJpeg = 3;
-inline constexpr int kFormatPng = 4;
+namespace lexora::images {
 
 // Pictures larger than this are refused before any pixel memory is taken:
 // each side at most 16,384 pixels and at most 16 megapixels in all (a 64 MB

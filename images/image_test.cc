@@ -36,7 +36,7 @@ TEST(Image, PngKeepsColoursAndAlpha) {
                                           1, 2, 3, 255,    4, 5, 6, 255,    7, 8, 9, 255};
   const std::vector<std::uint8_t> png = test::encode_png(3, 2, bgra);
   ASSERT_FALSE(png.empty());
-  const Image image(png.data(), png.size(), kFormatPng);
+  const Image image(png.data(), png.size(), kImageTypePng);
   ASSERT_EQ(image.width(), 3u);
   ASSERT_EQ(image.height(), 2u);
   EXPECT_EQ(image.pixels().pixels, bgra);
@@ -47,7 +47,7 @@ TEST(Image, JpegDecodesBothExtensionsCodeOpaque) {
   for (std::size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 200, rgb[i + 1] = 40, rgb[i + 2] = 90;
   for (bool progressive : {false, true}) {
     const std::vector<std::uint8_t> jpeg = test::encode_jpeg(16, 8, rgb, 95, progressive);
-    const Image image(jpeg.data(), jpeg.size(), kFormatJpeg);
+    const Image image(jpeg.data(), jpeg.size(), kImageTypeJpeg);
     ASSERT_EQ(image.width(), 16u);
     ASSERT_EQ(image.height(), 8u);
     const Px p = px(image, 5, 5);
@@ -73,7 +73,7 @@ TEST(Image, GifFirstFrameWithTransparency) {
   second.indices.assign(12, 1);
   const std::vector<std::uint8_t> gif = test::encode_gif(4, 3, palette, {first, second});
   ASSERT_FALSE(gif.empty());
-  const Image image(gif.data(), gif.size(), kFormatGif);
+  const Image image(gif.data(), gif.size(), kImageTypeGif);
   ASSERT_EQ(image.width(), 4u);
   ASSERT_EQ(image.height(), 3u);
   EXPECT_EQ(px(image, 1, 1), (Px{0, 0, 255, 255}));  // red
@@ -91,24 +91,24 @@ TEST(Image, GifInterlacedRowsLandInPlace) {
   f.interlaced = true;
   for (int y = 0; y < 9; ++y) f.indices.push_back(static_cast<std::uint8_t>(y % 4));
   const std::vector<std::uint8_t> gif = test::encode_gif(1, 9, palette, {f});
-  const Image image(gif.data(), gif.size(), kFormatGif);
+  const Image image(gif.data(), gif.size(), kImageTypeGif);
   ASSERT_EQ(image.height(), 9u);
   for (std::uint32_t y = 0; y < 9; ++y) EXPECT_EQ(px(image, 0, y)[0], static_cast<int>(y % 4) * 10);
 }
 
 TEST(Image, TheFormatCodeChoosesTheDecoder) {
   const std::vector<std::uint8_t> png = test::encode_png(1, 1, {1, 2, 3, 255});
-  EXPECT_FALSE(Image(png.data(), png.size(), kFormatJpeg).valid());
-  EXPECT_FALSE(Image(png.data(), png.size(), kFormatGif).valid());
-  EXPECT_FALSE(Image(png.data(), png.size(), kFormatBmp).valid());
+  EXPECT_FALSE(Image(png.data(), png.size(), kImageTypeJpeg).valid());
+  EXPECT_FALSE(Image(png.data(), png.size(), kImageTypeGif).valid());
+  EXPECT_FALSE(Image(png.data(), png.size(), kImageTypeBmp).valid());
   EXPECT_FALSE(Image(png.data(), png.size(), 0).valid());
   EXPECT_FALSE(Image(png.data(), png.size(), 5).valid());
-  EXPECT_FALSE(Image(nullptr, 0, kFormatPng).valid());
+  EXPECT_FALSE(Image(nullptr, 0, kImageTypePng).valid());
 }
 
 TEST(Image, BitmapIsAnIndependentCopyAndDestroyReleases) {
   const std::vector<std::uint8_t> png = test::encode_png(2, 1, {1, 2, 3, 255, 4, 5, 6, 255});
-  Image image(png.data(), png.size(), kFormatPng);
+  Image image(png.data(), png.size(), kImageTypePng);
   std::unique_ptr<Bitmap> bitmap = image.make_bitmap();
   ASSERT_NE(bitmap, nullptr);
   image.destroy();
@@ -129,14 +129,14 @@ TEST(Image, AbsurdDimensionsAreRefused) {
   for (std::size_t at : {16u, 20u}) {
     png[at] = 0, png[at + 1] = 0, png[at + 2] = 0x4E, png[at + 3] = 0x20;
   }
-  EXPECT_FALSE(Image(png.data(), png.size(), kFormatPng).valid());
+  EXPECT_FALSE(Image(png.data(), png.size(), kImageTypePng).valid());
   const std::vector<std::uint8_t> palette = {0, 0, 0, 1, 1, 1};
   GifFrame f;
   f.width = 1;
   f.height = 1;
   f.indices = {1};
   const std::vector<std::uint8_t> gif = test::encode_gif(30000, 30000, palette, {f});
-  EXPECT_FALSE(Image(gif.data(), gif.size(), kFormatGif).valid());
+  EXPECT_FALSE(Image(gif.data(), gif.size(), kImageTypeGif).valid());
 }
 
 TEST(Image, DamagedAndTruncatedPicturesFailCleanly) {
@@ -150,19 +150,19 @@ TEST(Image, DamagedAndTruncatedPicturesFailCleanly) {
   GifFrame f{0, 0, 40, 30, indices, -1, false};
   const std::vector<std::uint8_t> gif =
       test::encode_gif(40, 30, {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}, {f});
-  expect_prefixes_safe(png, kFormatPng);
-  expect_prefixes_safe(jpeg, kFormatJpeg);
-  expect_prefixes_safe(gif, kFormatGif);
+  expect_prefixes_safe(png, kImageTypePng);
+  expect_prefixes_safe(jpeg, kImageTypeJpeg);
+  expect_prefixes_safe(gif, kImageTypeGif);
   // A PNG cut anywhere fails (its checksums and end chunk are required).
-  EXPECT_FALSE(Image(png.data(), png.size() - 13, kFormatPng).valid());
-  EXPECT_FALSE(Image(gif.data(), gif.size() / 2, kFormatGif).valid());
+  EXPECT_FALSE(Image(png.data(), png.size() - 13, kImageTypePng).valid());
+  EXPECT_FALSE(Image(gif.data(), gif.size() / 2, kImageTypeGif).valid());
   // Damage all over: no crash, whatever comes out.
   std::srand(7);
   for (int round = 0; round < 200; ++round) {
     for (const auto* good : {&png, &jpeg, &gif}) {
       std::vector<std::uint8_t> bad = *good;
       for (int k = 0; k < 4; ++k) bad[static_cast<std::size_t>(std::rand()) % bad.size()] ^= 0xFF;
-      const int format = good == &png ? kFormatPng : good == &jpeg ? kFormatJpeg : kFormatGif;
+      const int format = good == &png ? kImageTypePng : good == &jpeg ? kImageTypeJpeg : kImageTypeGif;
       const Image image(bad.data(), bad.size(), format);
       if (image.valid()) {
         EXPECT_EQ(image.pixels().pixels.size(), std::size_t{image.width()} * image.height() * 4);

@@ -12,19 +12,9 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/colour_ref.h"
+
 namespace lexora {
-
-// A colour in the platform layout: red in the low byte, then green, then
-// blue; the top byte is not part of the colour.
-using ColourRef = std::uint32_t;
-
-constexpr ColourRef make_colour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-  return static_cast<ColourRef>(red) | (static_cast<ColourRef>(green) << 8) |
-         (static_cast<ColourRef>(blue) << 16);
-}
-constexpr std::uint8_t red_of(ColourRef c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t green_of(ColourRef c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t blue_of(ColourRef c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
 
 inline constexpr std::size_t kColourCount = 15;
 // Bytes of the whole table in a profile file or a reader message.
@@ -77,10 +67,6 @@ class ColourTable {
 // reader's colours were received and "g_use_lumira_profile" is set.
 bool colours_in_effect(const ColourTable& table, bool use_colors_profile,
                        bool use_lumira_profile);
-
-// True when red, green and blue are all 0xFF: such a page background means
-// the page uses the dictionary's style sheet instead of the table.
-constexpr bool is_white(ColourRef c) { return (c & 0xFFFFFFu) == 0xFFFFFFu; }
 
 // The reader program's colour message (WM_COPYDATA on the original
 // platform, a message on the instance socket here).

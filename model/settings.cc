@@ -7,6 +7,7 @@
 #include <climits>
 #include <optional>
 
+#include "cardbank/cardbank.h"
 #include "model/recent_files.h"
 #include "platform/qt/registry.h"
 #include "platform/utf.h"
@@ -97,7 +98,7 @@ SystemFont fallback_system_font() { return {"Sans Serif", kFallbackFontPixels}; 
 
 std::string default_flash_card_path() {
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  return documents.toStdString() + "/dict_mr.pdb";
+  return documents.toStdString() + "/" LEXORA_CARDBANK_DEFAULT_DATABASE;
 }
 
 Settings::Settings(SystemFont font)

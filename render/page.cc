@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/dictionary.h"
+#include "platform/colour_ref.h"
 #include "platform/nls.h"
 #include "render/markup.h"
 
@@ -31,8 +32,6 @@ constexpr std::u16string_view kPageEnd = u"</font></body></html>";
 
 // Room for every fixed piece of a page, so one reservation covers it all.
 constexpr std::size_t kFixedPageSize = 512;
-
-bool is_white_colour(std::uint32_t c) { return (c & 0xFFFFFFu) == 0xFFFFFFu; }
 
 // The pack's style sheet, cut at its first 0 byte, in `scratch->style_text`.
 // False when there is none (no pack, no entry, unreadable entry).
@@ -81,7 +80,7 @@ std::u16string_view render_article_page(Dictionary& dict,
   std::u16string& page = dict.page_buffer();
   page.clear();
 
-  const bool colour_style = style.colours_in_effect && !is_white_colour(style.background_colour);
+  const bool colour_style = style.colours_in_effect && !is_white(style.background_colour);
   PageScratch local_scratch;
   PageScratch* sheet = scratch != nullptr ? scratch : &local_scratch;
   const bool has_sheet = !colour_style && read_style_sheet(dict, sheet);

@@ -58,9 +58,9 @@ check "Qt Widgets only in gui/ and app/" "$widgets_re" "${below_gui[@]}"
 mapfile -t model < <(sources model)
 check "model/ never includes engine/" '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' "${model[@]}"
 
-mapfile -t no_qt < <(sources platform engine render sound flashcards images compiler import cardbank |
+mapfile -t no_qt < <(sources platform engine render sound flashcards images compiler import cardbank dictd |
   grep -v '^platform/qt/')
-check "no Qt headers in platform/ (but platform/qt/), engine/, render/, sound/, flashcards/, images/, compiler/, import/, cardbank/" "$qt_re" "${no_qt[@]}"
+check "no Qt headers in platform/ (but platform/qt/), engine/, render/, sound/, flashcards/, images/, compiler/, import/, cardbank/, dictd/" "$qt_re" "${no_qt[@]}"
 
 if [ "$failed" -ne 0 ]; then
   echo "check_layers: forbidden includes found" >&2

@@ -12,7 +12,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  dict-freedict-eng-rus dict-gcide dictd dict stardict-tools
+  dict dictd dict-freedict-eng-rus dict-gcide stardict-tools
 )
 
 missing=()

@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "platform/auto_reset_event.h"
-#include "engine/media.h"
+#include "platform/media_types.h"
 #include "sound/ogg_memory_source.h"
 #include "sound/wav_decoder.h"
 

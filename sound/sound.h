@@ -57,7 +57,7 @@ class SoundPlayer {
   SoundPlayer& operator=(const SoundPlayer&) = delete;
 
   // Plays pack entry `name` of `dictionary`; `type` is sound_type_of(name)
-  // (1 WAV, 2 Ogg Vorbis). False for a missing entry or another type; for
+  // (kSoundTypeWav, kSoundTypeOgg of platform/media_types.h). False for a missing entry or another type; for
   // WAV also when it does not decode or no device opens. An Ogg sound
   // succeeds once its thread is started: a stream that will not decode or a
   // device that will not open then simply ends that thread without sound.

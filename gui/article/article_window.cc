@@ -13,6 +13,7 @@
 #include "gui/article/article_host.h"
 #include "gui/article/article_view.h"
 #include "resources/string_table.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
 namespace {
@@ -22,18 +23,10 @@ QColor qt_colour(std::uint32_t colour) {
                 static_cast<int>((colour >> 16) & 0xFF));
 }
 
-// Sets the wait cursor for the life of the object.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 }  // namespace
 
-ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner) : QDialog(owner), host_(host) {
+ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner)
+    : SoftKeyDialog(owner), host_(host) {
   setWindowTitle(QStringLiteral("Article"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -51,22 +44,14 @@ ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner) : QDialog(owner)
   }
 
   // The soft-key bar: "Ok" closes, "Menu" holds the view's commands.
-  auto* bar = new QHBoxLayout;
-  bar->setContentsMargins(6, 4, 6, 4);
-  auto* ok = new QPushButton(QString::fromUtf8(string_text(str::kOkSoftKey)), this);
-  auto* menu_button = new QPushButton(QStringLiteral("Menu"), this);
-  ok->setAutoDefault(false);
-  menu_button->setAutoDefault(false);
+  const SoftKeys keys = add_soft_keys(layout, qt_text(str::kOkSoftKey), QStringLiteral("Menu"));
+  keys.bar->setContentsMargins(6, 4, 6, 4);
   menu_ = new QMenu(this);
   menu_->addAction(QStringLiteral("Copy"), this, [this] { on_command(article_cmd::kCopy); });
-  menu_button->setMenu(menu_);
-  bar->addWidget(ok);
-  bar->addStretch(1);
-  bar->addWidget(menu_button);
-  layout->addLayout(bar);
-  connect(ok, &QPushButton::clicked, this, [this] { close_with(article_cmd::kClose); });
+  keys.right->setMenu(menu_);
+  connect(keys.left, &QPushButton::clicked, this, [this] { close_with(article_cmd::kClose); });
 
-  if (owner) setGeometry(owner->window()->geometry());
+  cover_owner();
   if (view_) {
     view_->setFocus();
     show_article(host_.current_word_index(), 0, true);
@@ -87,7 +72,7 @@ void ArticleWindow::show_article(std::uint32_t word, int position, bool record) 
   const WaitCursor wait;
   const std::u16string_view page =
       render_article_at(host_.dictionary(), word, host_.page_style(), &scratch_);
-  view_->set_page(QString::fromUtf16(page.data(), static_cast<qsizetype>(page.size())));
+  view_->set_page(to_qstring(page));
   view_->set_scroll_position(position);
 }
 
@@ -124,7 +109,7 @@ void ArticleWindow::finish() {
   finished_ = true;
   if (hand_back_.isEmpty()) {
     if (auto word = host_.dictionary().word_at(host_.current_word_index())) {
-      hand_back_ = QString::fromUtf16(word->data(), static_cast<qsizetype>(word->size()));
+      hand_back_ = to_qstring(*word);
     }
   }
   host_.hand_back(hand_back_);

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "render/page.h"
+#include "gui/dialogs/soft_key_dialog.h"
 
 class QPushButton;
 class QMenu;
@@ -32,7 +33,7 @@ inline constexpr int kCopy = 40033;
 inline constexpr int kSelectAll = 40092;
 }  // namespace article_cmd
 
-class ArticleWindow : public QDialog {
+class ArticleWindow : public SoftKeyDialog {
   Q_OBJECT
  public:
   // Builds the window over `owner` and shows the host's current word. The

@@ -9,11 +9,12 @@
 #include "resources/string_table.h"
 #include "gui/command_ids.h"
 #include "gui/dialogs/info_dialog.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
 
 AboutDialog::AboutDialog(Dictionary& dictionary, QWidget* owner)
-    : QDialog(owner), dictionary_(dictionary) {
+    : SoftKeyDialog(owner), dictionary_(dictionary) {
   setWindowTitle(QStringLiteral("About"));
   auto* layout = new QVBoxLayout(this);
   auto* icon = new QLabel(this);
@@ -31,18 +32,15 @@ AboutDialog::AboutDialog(Dictionary& dictionary, QWidget* owner)
   layout->addWidget(line);
   layout->addStretch(2);
 
-  auto* bar = new QHBoxLayout;
-  auto* ok = new QPushButton(QString::fromUtf8(string_text(str::kOkSoftKey)), this);
-  auto* info = new QPushButton(QString::fromUtf8(string_text(str::kLexora)), this);
-  info->setObjectName(QStringLiteral("info"));
-  ok->setDefault(true);
-  bar->addWidget(ok);
-  bar->addStretch(1);
-  bar->addWidget(info);
-  layout->addLayout(bar);
-  connect(ok, &QPushButton::clicked, this, [this] { on_command(cmd::kOk); });
-  connect(info, &QPushButton::clicked, this, [this] { on_command(cmd::kDictionaryInfo); });
-  if (owner) setGeometry(owner->window()->geometry());
+  const SoftKeys keys = add_soft_keys(layout, qt_text(str::kOkSoftKey), qt_text(str::kLexora));
+  // Enter presses "Ok", or "Lexora" while it has the focus.
+  keys.left->setAutoDefault(true);
+  keys.right->setAutoDefault(true);
+  keys.left->setDefault(true);
+  keys.right->setObjectName(QStringLiteral("info"));
+  connect(keys.left, &QPushButton::clicked, this, [this] { on_command(cmd::kOk); });
+  connect(keys.right, &QPushButton::clicked, this, [this] { on_command(cmd::kDictionaryInfo); });
+  cover_owner();
 }
 
 void AboutDialog::on_command(int id) {

@@ -5,13 +5,15 @@
 
 #include <QDialog>
 
+#include "gui/dialogs/soft_key_dialog.h"
+
 namespace lexora {
 
 class Dictionary;
 
 inline constexpr char kVersionLine[] = "Lexora v1.6.17";
 
-class AboutDialog : public QDialog {
+class AboutDialog : public SoftKeyDialog {
   Q_OBJECT
  public:
   AboutDialog(Dictionary& dictionary, QWidget* owner);

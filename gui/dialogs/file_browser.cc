@@ -20,6 +20,7 @@
 
 #include "platform/messages.h"
 #include "resources/string_table.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
 namespace {
@@ -29,8 +30,6 @@ constexpr int kMaxExtension = 9;
 constexpr char16_t kSeparator = u'/';
 const QString kParent = QStringLiteral("..");
 const QString kAllFiles = QStringLiteral("*.*");
-
-QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
 
 // The root folder is the empty string; the file system calls it "/".
 QString system_path(const QString& folder) {
@@ -46,20 +45,11 @@ void sort_names(QStringList* names) {
             [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
 }
 
-// Sets the wait cursor for the life of the object.
-class WaitCursorScope {
- public:
-  WaitCursorScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursorScope() { QApplication::restoreOverrideCursor(); }
-  WaitCursorScope(const WaitCursorScope&) = delete;
-  WaitCursorScope& operator=(const WaitCursorScope&) = delete;
-};
-
 }  // namespace
 
 QIcon resource_icon(int id) { return QIcon(QStringLiteral(":/icons/%1.png").arg(id)); }
 
-FileBrowser::FileBrowser(QWidget* owner) : QDialog(owner) {
+FileBrowser::FileBrowser(QWidget* owner) : SoftKeyDialog(owner) {
   setModal(true);
   auto* grid = new QGridLayout;
   auto* file_label = new QLabel(QStringLiteral("File"), this);
@@ -82,22 +72,14 @@ FileBrowser::FileBrowser(QWidget* owner) : QDialog(owner) {
   grid->addWidget(list_, 3, 0, 1, 2);
   grid->setRowStretch(3, 1);
 
-  // The soft-key bar: "Ok" on the left, "Cancel" on the right.
-  auto* bar = new QHBoxLayout;
-  auto* ok = new QPushButton(qt_text(str::kOkSoftKey), this);
-  auto* cancel = new QPushButton(qt_text(str::kCancelSoftKey), this);
-  ok->setAutoDefault(false);
-  cancel->setAutoDefault(false);
-  bar->addWidget(ok);
-  bar->addStretch(1);
-  bar->addWidget(cancel);
-
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(grid, 1);
-  outer->addLayout(bar);
+  // The soft-key bar: "Ok" on the left, "Cancel" on the right.
+  const SoftKeys keys =
+      add_soft_keys(outer, qt_text(str::kOkSoftKey), qt_text(str::kCancelSoftKey));
 
-  connect(ok, &QPushButton::clicked, this, &FileBrowser::confirm_choice);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(keys.left, &QPushButton::clicked, this, &FileBrowser::confirm_choice);
+  connect(keys.right, &QPushButton::clicked, this, &QDialog::reject);
   connect(list_, &QListWidget::itemActivated, this, &FileBrowser::on_item_activated);
   connect(name_box_, &QLineEdit::returnPressed, this, &FileBrowser::confirm_choice);
   connect(type_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -152,14 +134,14 @@ void FileBrowser::start(const QString& start_folder, const QString& type_text, b
 
 bool FileBrowser::browse_open(const QString& start_folder, const QString& type_text) {
   start(start_folder, type_text, false, false);
-  if (QWidget* owner = parentWidget()) setGeometry(owner->window()->geometry());
+  cover_owner();
   return exec() == QDialog::Accepted;
 }
 
 bool FileBrowser::browse_save(const QString& start_folder, const QString& type_text,
                               bool confirm_overwrite) {
   start(start_folder, type_text, true, confirm_overwrite);
-  if (QWidget* owner = parentWidget()) setGeometry(owner->window()->geometry());
+  cover_owner();
   return exec() == QDialog::Accepted;
 }
 
@@ -194,7 +176,7 @@ void FileBrowser::add_item(const QString& text, int image) {
 
 void FileBrowser::fill_listing() {
   folder_label_->setText(folder_);
-  const WaitCursorScope wait;
+  const WaitCursor wait;
   list_->clear();
   if (!folder_.isEmpty()) add_item(kParent, kImageFolder);
 

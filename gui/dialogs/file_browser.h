@@ -23,6 +23,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "gui/dialogs/soft_key_dialog.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -65,7 +67,7 @@ struct ExtensionIcon {
 // resources hold no such icon).
 QIcon resource_icon(int id);
 
-class FileBrowser : public QDialog {
+class FileBrowser : public SoftKeyDialog {
   Q_OBJECT
  public:
   explicit FileBrowser(QWidget* owner = nullptr);

@@ -10,12 +10,13 @@
 #include "platform/messages.h"
 #include "resources/string_table.h"
 #include "gui/command_ids.h"
+#include "gui/qt_util.h"
 
 namespace lexora {
 
 InfoDialog::InfoDialog(Dictionary& dictionary, QWidget* owner)
-    : QDialog(owner), dictionary_(dictionary) {
-  setWindowTitle(QString::fromUtf8(string_text(str::kLexora)));
+    : SoftKeyDialog(owner), dictionary_(dictionary) {
+  setWindowTitle(qt_text(str::kLexora));
   auto* layout = new QVBoxLayout(this);
   path_ = new QLabel(QString::fromStdString(dictionary_.path()), this);
   path_->setWordWrap(true);
@@ -31,24 +32,19 @@ InfoDialog::InfoDialog(Dictionary& dictionary, QWidget* owner)
   layout->addWidget(words_);
   layout->addWidget(check, 0, Qt::AlignLeft);
   layout->addStretch(1);
-  auto* bar = new QHBoxLayout;
-  auto* ok = new QPushButton(QString::fromUtf8(string_text(str::kOkSoftKey)), this);
-  ok->setAutoDefault(false);
-  bar->addWidget(ok);
-  bar->addStretch(1);
-  layout->addLayout(bar);
+  const SoftKeys keys = add_soft_keys(layout, qt_text(str::kOkSoftKey));
   connect(check, &QPushButton::clicked, this, &InfoDialog::check_integrity);
-  connect(ok, &QPushButton::clicked, this, [this] { done(cmd::kOk); });
-  if (owner) setGeometry(owner->window()->geometry());
+  connect(keys.left, &QPushButton::clicked, this, [this] { done(cmd::kOk); });
+  cover_owner();
 }
 
 QString InfoDialog::path_text() const { return path_->text(); }
 QString InfoDialog::word_count_text() const { return words_->text(); }
 
 void InfoDialog::check_integrity() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor wait;
   const ChecksumResult result = dictionary_.verify_checksum();
-  QApplication::restoreOverrideCursor();
+  wait.restore();
   int text = str::kFileReadingError;
   MessageIcon icon = MessageIcon::kInformation;
   switch (result) {

@@ -6,13 +6,15 @@
 
 #include <QDialog>
 
+#include "gui/dialogs/soft_key_dialog.h"
+
 class QLabel;
 
 namespace lexora {
 
 class Dictionary;
 
-class InfoDialog : public QDialog {
+class InfoDialog : public SoftKeyDialog {
   Q_OBJECT
  public:
   InfoDialog(Dictionary& dictionary, QWidget* owner);

@@ -140,14 +140,6 @@ class RegistryKey {
   std::string group_;   // escaped group prefix ("" or "name/")
 };
 
-namespace registry_detail {
-// Exposed for tests: the escaping of key and value names and the encoding of
-// values as INI text.
-std::string escape_name(std::string_view name);
-std::string encode_value(RegistryType type, std::span<const std::uint8_t> data);
-std::pair<RegistryType, std::vector<std::uint8_t>> decode_value(std::string_view text);
-}  // namespace registry_detail
-
 }  // namespace lexora
 
 #endif  // LEXORA_PLATFORM_QT_REGISTRY_H_

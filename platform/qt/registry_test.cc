@@ -1,4 +1,5 @@
 #include "platform/qt/registry.h"
+#include "platform/qt/registry_encoding.h"
 
 #include <gtest/gtest.h>
 
