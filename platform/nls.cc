@@ -231,6 +231,28 @@ int compare_locale(std::u16string_view a, std::u16string_view b, std::uint32_t l
   return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
+void locale_sort_key(std::u16string_view text, std::uint32_t locale_id, bool ignore_case,
+                     std::string* out) {
+  out->clear();
+  UCollator* c = cache().collator(locale_id, ignore_case);
+  if (c == nullptr) return;
+  const auto length = static_cast<std::int32_t>(text.size());
+  // Keys run to a few bytes per character; one retry when the guess is short.
+  out->resize(text.size() * 4 + 16);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const std::int32_t needed =
+        ucol_getSortKey(c, as_uchar(text), length, reinterpret_cast<std::uint8_t*>(out->data()),
+                        static_cast<std::int32_t>(out->size()));
+    if (needed <= 0) break;
+    if (static_cast<std::size_t>(needed) <= out->size()) {
+      out->resize(static_cast<std::size_t>(needed) - 1);  // without the key's final 0
+      return;
+    }
+    out->resize(static_cast<std::size_t>(needed));
+  }
+  out->clear();
+}
+
 bool is_space(char16_t c) { return u_isUWhiteSpace(c); }
 
 bool is_punct(char16_t c) {

@@ -56,6 +56,13 @@ std::string locale_name_for_lcid(std::uint32_t locale_id);
 int compare_locale(std::u16string_view a, std::u16string_view b, std::uint32_t locale_id,
                    bool ignore_case);
 
+// The sort key of `text` under compare_locale's collation for `locale_id`:
+// comparing two keys byte by byte (memcmp, the shorter first on a tie) gives
+// the same order as compare_locale, without calling the collator per
+// comparison. `out` is empty when the locale's collator cannot be opened.
+void locale_sort_key(std::u16string_view text, std::uint32_t locale_id, bool ignore_case,
+                     std::string* out);
+
 // Character classes for trimming punctuation from typed text: a space is any
 // white-space character; punctuation is any character of the general
 // categories P* and S* (so symbols such as $ + < = > count).

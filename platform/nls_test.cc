@@ -174,5 +174,24 @@ TEST(Nls, WordCodecMatchesIcuExactly) {
   }
 }
 
+TEST(Nls, LocaleSortKeysOrderLikeCompareLocale) {
+  const std::u16string words[] = {u"apple", u"Apple", u"\u00E5l", u"zon", u"co-op", u"coop",
+                                  u"\u00E9t\u00E9", u"ete", u"", u"a b"};
+  for (std::uint32_t locale : {0x0409u, 0x041Du}) {
+    for (bool ignore_case : {false, true}) {
+      for (const auto& a : words) {
+        for (const auto& b : words) {
+          std::string ka, kb;
+          locale_sort_key(a, locale, ignore_case, &ka);
+          locale_sort_key(b, locale, ignore_case, &kb);
+          const int by_key = ka < kb ? -1 : ka > kb ? 1 : 0;
+          EXPECT_EQ(by_key, compare_locale(a, b, locale, ignore_case))
+              << locale << ' ' << ignore_case;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lexora

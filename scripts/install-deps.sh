@@ -12,8 +12,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  dict dictd
   desktop-file-utils fonts-dejavu-core
+  dict dictd dict-freedict-eng-rus dict-gcide stardict-tools
 )
 
 missing=()
