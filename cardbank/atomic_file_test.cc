@@ -47,7 +47,7 @@ TEST(AtomicFileTest, RefusedWriteRemovesTheTemporaryFile) {
   write_bytes(path, kOld);
   WriteOptions options;
   options.before_step = [](WriteStep step) { return step != WriteStep::kSyncFile; };
-  EXPECT_FALSE(replace_file(path, kNew, options));
+  EXPECT_FALSE(cardbank::replace_file(path, kNew, options));
   EXPECT_EQ(read_bytes(path), kOld);
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"db.pdb"});
 }

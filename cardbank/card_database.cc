@@ -17,7 +17,9 @@ constexpr char kCreator[] = "MR01";
 constexpr std::size_t kNameSourceUnits = 1024;
 constexpr std::u16string_view kNulUnit(u"\0", 1);
 
-std::size_t record_list_end(std::size_t count) { return kHeaderSize + kRecordEntrySize * count; }
+std::size_t record_list_end(std::size_t count) {
+  return kHeaderSize + kRecordEntrySize * count;
+}
 
 // UTF-16LE text at `at` up to its NUL unit or the end of `data`; *next
 // receives the position after the terminator (or the end).
@@ -43,7 +45,8 @@ bool starts_with_word(std::span<const std::uint8_t> data, std::u16string_view wo
   for (std::size_t k = 0; k <= word.size(); ++k) {
     const char16_t expected = k < word.size() ? word[k] : u'\0';
     // Past the end of the data the text has ended (the buffer reads as zeros).
-    const char16_t actual = k < units ? static_cast<char16_t>(data[2 * k] | (data[2 * k + 1] << 8)) : u'\0';
+    const char16_t actual =
+        k < units ? static_cast<char16_t>(data[2 * k] | (data[2 * k + 1] << 8)) : u'\0';
     if (actual != expected) return false;
     if (actual == 0) return true;
   }
@@ -59,6 +62,22 @@ void append_text(std::vector<std::uint8_t>* out, std::u16string_view text) {
   out->push_back(0);
 }
 
+// What follows the record list must start right after it (at most the
+// 2-byte gap between): the app info block when there is one, else the first
+// record's data. A count too small leaves entries behind the list, which a
+// new record would bury as data, and an app info offset anywhere else (odd,
+// inside the list, past the records) is a header we do not understand;
+// both are refused rather than carried into a rewritten file.
+bool layout_matches_count(std::span<const std::uint8_t> bytes, std::size_t list_end,
+                          std::uint32_t app_info, const std::vector<RecordEntry>& entries) {
+  const std::size_t data_start = entries.empty() ? bytes.size() : entries.front().data_offset;
+  if (app_info == 0)
+    return data_start == list_end || data_start == list_end + kGapSize ||
+           (entries.empty() && data_start >= list_end);
+  if (app_info != list_end && app_info != list_end + kGapSize) return false;
+  return std::size_t{app_info} <= data_start;
+}
+
 }  // namespace
 
 std::optional<CardDatabase> CardDatabase::parse(std::vector<std::uint8_t> image) {
@@ -70,6 +89,11 @@ std::optional<CardDatabase> CardDatabase::parse(std::vector<std::uint8_t> image)
       !read_u32_be(bytes, kAppInfoOffsetField, &app_info) ||
       !read_u32_be(bytes, kSortInfoOffsetField, &sort_info)) {
     return std::nullopt;  // short header
+  }
+  // Another application's database (or a file of zeros) is not ours to change.
+  if (!std::equal(kType, kType + 4, image.begin() + kTypeField) ||
+      !std::equal(kCreator, kCreator + 4, image.begin() + kCreatorField)) {
+    return std::nullopt;
   }
   const std::size_t list_end = record_list_end(count);
   if (bytes.size() < list_end) return std::nullopt;  // the count is larger than the list
@@ -92,6 +116,7 @@ std::optional<CardDatabase> CardDatabase::parse(std::vector<std::uint8_t> image)
     previous = entry.data_offset;
     db.entries_.push_back(entry);
   }
+  if (!layout_matches_count(bytes, list_end, app_info, db.entries_)) return std::nullopt;
   db.app_info_offset_ = app_info;
   db.sort_info_offset_ = sort_info;
   db.image_ = std::move(image);
@@ -174,7 +199,8 @@ AddOutcome CardDatabase::add_record(std::u16string_view word, std::u16string_vie
   }
   const std::uint32_t new_entry = static_cast<std::uint32_t>(list_end);
   put_u32_be(bytes, new_entry, static_cast<std::uint32_t>(old_size + kRecordEntrySize));
-  put_u32_be(bytes, new_entry + 4, unique_id_for(static_cast<std::uint16_t>(count)));  // attributes 0
+  put_u32_be(bytes, new_entry + 4,
+             unique_id_for(static_cast<std::uint16_t>(count)));  // attributes 0
   put_u16_be(bytes, kRecordCountField, static_cast<std::uint16_t>(count + 1));
 
   // The app info block moves with everything after the record list. An

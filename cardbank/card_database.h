@@ -72,9 +72,13 @@ enum class AddOutcome {
 
 class CardDatabase {
  public:
-  // Parses a whole file image. Nothing when the image is damaged: shorter
-  // than the header or the record list the count announces, or record data
-  // offsets out of order, inside the header or record list, or past the end.
+  // Parses a whole file image. Nothing when the image is not this
+  // application's database (type "DATA", creator "MR01"), or is damaged:
+  // shorter than the header or the record list the count announces, record
+  // data offsets out of order, inside the header or record list, or past the
+  // end, or an app info offset or first record that does not follow the
+  // record list (at most the 2-byte gap between): a wrong count or an odd
+  // offset is refused, never carried into a rewritten file.
   static std::optional<CardDatabase> parse(std::vector<std::uint8_t> image);
 
   // The image of a new database without records (92 bytes) whose name field

@@ -1,14 +1,18 @@
 #include "cardbank/new_record.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "cardbank/card_database.h"
 #include "cardbank/cardbank_test_util.h"
+#include "platform/file_lock.h"
+#include "platform/system_calls.h"
 
 namespace lexora::cardbank {
 namespace {
@@ -67,8 +71,7 @@ TEST_F(NewRecordTest, DamagedDatabaseIsRefusedAndUntouched) {
   const auto good = read_bytes(db_);
 
   std::vector<std::vector<std::uint8_t>> damaged;
-  damaged.emplace_back(good.begin(), good.begin() + 40);   // short header
-  damaged.emplace_back();                                  // empty file
+  damaged.emplace_back(good.begin(), good.begin() + 40);  // short header
   damaged.push_back(good);
   put_be16(&damaged.back(), 76, 500);                      // count larger than the list
   damaged.push_back(good);
@@ -87,6 +90,7 @@ TEST_F(NewRecordTest, FullDatabaseIsRefusedAndUntouched) {
   std::vector<std::uint8_t> image = CardDatabase::empty_image("dict_mr");
   image.insert(image.begin() + 78, 8 * std::size_t{kMaxRecords}, 0);
   put_be16(&image, 76, 0xFFFF);
+  put_be32(&image, 52, static_cast<std::uint32_t>(78 + 8 * std::size_t{kMaxRecords} + 2));
   for (std::size_t i = 0; i < kMaxRecords; ++i) {
     put_be32(&image, 78 + 8 * i, static_cast<std::uint32_t>(image.size()));
   }
@@ -197,6 +201,144 @@ TEST_F(NewRecordTest, DeathAtAnyStepLeavesOldOrNewFile) {
   }
   EXPECT_TRUE(saw_old);
   EXPECT_TRUE(saw_new);
+}
+
+TEST_F(NewRecordTest, EmptyFileStartsANewDatabase) {
+  write_bytes(db_, {});
+  ASSERT_EQ(new_record(db16_, u"cat", u"", u"t"), kRecordAdded);
+  const auto db = CardDatabase::parse(read_bytes(db_));
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->record_count(), 1u);
+}
+
+// Only a missing or empty file starts a database; anything else that is not
+// this application's database is refused and left as it was.
+TEST_F(NewRecordTest, ForeignAndInconsistentFilesAreRefusedAndUntouched) {
+  ASSERT_EQ(new_record(db16_, u"one", u"", u"1"), kRecordAdded);
+  ASSERT_EQ(new_record(db16_, u"two", u"", u"2"), kRecordAdded);
+  const auto good = read_bytes(db_);
+  std::vector<std::vector<std::uint8_t>> foreign;
+  foreign.emplace_back(4096, 0);  // zeros
+  foreign.emplace_back(92, 0);    // zeros of an empty database's size
+  foreign.push_back(good);
+  std::copy_n("TEXtREAd", 8, foreign.back().begin() + 60);  // another application's
+  foreign.push_back(good);
+  std::copy_n("MR02", 4, foreign.back().begin() + 64);
+  foreign.push_back(good);
+  put_be32(&foreign.back(), 52, be32(good, 52) + 1);  // odd app info offset
+  foreign.push_back(good);
+  put_be32(&foreign.back(), 52, 78);  // app info inside the record list
+  foreign.push_back(good);
+  put_be16(&foreign.back(), 76, 1);  // a count that leaves an entry behind the list
+  for (std::size_t i = 0; i < foreign.size(); ++i) {
+    SCOPED_TRACE(i);
+    write_bytes(db_, foreign[i]);
+    EXPECT_EQ(new_record(db16_, u"three", u"", u"3"), kDatabaseFailure);
+    EXPECT_EQ(read_bytes(db_), foreign[i]);
+  }
+}
+
+// Every system call of an export failed in turn (a full disk, a lost device,
+// a refused permission): the result always tells what is on the disk, and
+// nothing is left beside the database.
+TEST_F(NewRecordTest, ResultMatchesTheDiskWhicheverSystemCallFails) {
+  ASSERT_EQ(new_record(db16_, u"one", u"", u"1"), kRecordAdded);
+  const auto old_image = read_bytes(db_);
+  long calls = 0;
+  {
+    sys::ScopedFault counting(0);
+    ASSERT_EQ(new_record(db16_, u"two", u"", u"2"), kRecordAdded);
+    calls = counting.calls();
+  }
+  ASSERT_GT(calls, 8);
+  for (int error : {ENOSPC, EIO, EACCES}) {
+    for (long n = 1; n <= calls; ++n) {
+      SCOPED_TRACE(::testing::Message() << "call " << n << " errno " << error);
+      write_bytes(db_, old_image);
+      std::int32_t result = 0;
+      {
+        sys::ScopedFault fault(n, error);
+        result = new_record(db16_, u"two", u"", u"2");
+      }
+      const auto db = CardDatabase::parse(read_bytes(db_));
+      ASSERT_TRUE(db);
+      if (result == kRecordAdded) {
+        EXPECT_TRUE(db->contains_word(u"two"));
+      } else {
+        EXPECT_EQ(result, kDatabaseFailure);
+        EXPECT_EQ(read_bytes(db_), old_image);
+      }
+      // No temporary file stays. (A lock file may, when taking the lock was
+      // what failed: it is not a lock, and only its holder may remove it.)
+      for (const std::string& name : folder_.entries()) {
+        EXPECT_TRUE(name == "dict_mr.pdb" || name == "dict_mr.pdb.lock") << name;
+      }
+      std::filesystem::remove(db_ + ".lock");
+    }
+  }
+}
+
+// Several programs export at once: every record reported added is there.
+TEST_F(NewRecordTest, ConcurrentExportersLoseNoRecord) {
+  constexpr int kWordsEach = 12;
+  for (int processes : {2, 4, 8}) {
+    SCOPED_TRACE(processes);
+    std::filesystem::remove(db_);
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        int added = 0;
+        for (int w = 0; w < kWordsEach; ++w) {
+          const std::u16string word = u16("p" + std::to_string(p) + "w" + std::to_string(w));
+          if (new_record(db16_, word, u"", u"t") == kRecordAdded) ++added;
+        }
+        ::_exit(added);
+      }
+      children.push_back(child);
+    }
+    int reported = 0;
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      reported += WEXITSTATUS(status);
+    }
+    EXPECT_EQ(reported, processes * kWordsEach);
+    const auto db = CardDatabase::parse(read_bytes(db_));
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->record_count(), static_cast<std::size_t>(reported));
+    for (int p = 0; p < processes; ++p) {
+      for (int w = 0; w < kWordsEach; ++w) {
+        EXPECT_TRUE(db->contains_word(u16("p" + std::to_string(p) + "w" + std::to_string(w))));
+      }
+    }
+  }
+}
+
+// An export killed midway leaves its temporary file and its lock file; the
+// next export neither waits for the lock nor keeps the leftovers.
+TEST_F(NewRecordTest, AKilledExportLeavesNothingThatLasts) {
+  ASSERT_EQ(new_record(db16_, u"one", u"", u"1"), kRecordAdded);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    WriteOptions dying;
+    dying.before_step = [](WriteStep step) {
+      if (step == WriteStep::kSyncFile) ::raise(SIGKILL);
+      return true;
+    };
+    new_record(db16_, u"two", u"", u"2", dying);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(folder_.entries().size(), 3u);  // database, lock file, temporary file
+  ASSERT_TRUE(FileLock::acquire(db_, std::chrono::milliseconds(0)));  // no lock outlived it
+  EXPECT_EQ(new_record(db16_, u"three", u"", u"3"), kRecordAdded);
+  EXPECT_EQ(folder_.entries(), std::vector<std::string>{"dict_mr.pdb"});
 }
 
 }  // namespace

@@ -54,18 +54,19 @@ TEST_F(CliTest, InfoPrintsTheHeaderAsOneJsonLine) {
     EXPECT_TRUE(info.contains(key)) << key;
 }
 
-TEST_F(CliTest, FilesThatDoNotOpenExitWithOneAndPrintNothing) {
+TEST_F(CliTest, FilesThatDoNotOpenExitWithOneAndSayWhichAndWhy) {
   CliResult missing = run("info '" + dir_.file("none.zd") + "'");
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_TRUE(missing.out.empty());
-  EXPECT_TRUE(missing.err.empty());
+  EXPECT_EQ(missing.err, "Error: Can't open file " + dir_.file("none.zd") + ": no such file\n");
 
   std::string path = dictionary({u"a", u"b"});
   test::corrupt_byte(dir_.file("d.zd"), 55);
   CliResult broken = run("find " + path + " a");
   EXPECT_EQ(broken.exit_code, 1);
   EXPECT_TRUE(broken.out.empty());
-  EXPECT_EQ(broken.err, "Error: Integrity error\n");
+  EXPECT_EQ(broken.err,
+            "Error: Integrity error\nError: Can't open file " + dir_.file("d.zd") + "\n");
 }
 
 TEST_F(CliTest, WordsPrintsARange) {

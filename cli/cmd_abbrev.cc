@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -21,13 +22,13 @@ void add_abbrev_command(CLI::App& app, int* exit_code) {
   cmd->add_option("KEY", *key, "The abbreviation")->required();
   cmd->callback([dictionary, key, exit_code] {
     Dictionary dict;
-    if (!dict.open_dictionary(*dictionary)) {
+    if (!open_dictionary_or_report(dict, *dictionary)) {
       *exit_code = kExitNotFound;
       return;
     }
     std::optional<std::u16string_view> expansion = dict.expand_abbreviation(utf8_to_utf16(*key));
     if (!expansion) {
-      *exit_code = kExitNotFound;
+      *exit_code = report_error("no abbreviation \"" + *key + "\" in " + *dictionary);
       return;
     }
     std::cout << utf16_to_utf8(*expansion) << '\n';

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -36,19 +37,23 @@ struct ArticleArgs {
 
 int run_article(const ArticleArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   if (args.index != kStdinMarker) {
     std::optional<std::uint32_t> index = parse_index(args.index);
-    if (!index) return kExitNotFound;
+    if (!index) return report_error("not a headword position: " + args.index);
     std::optional<std::u16string_view> text = dict.article_at(*index);
-    if (!text) return kExitNotFound;
+    if (!text) {
+      return report_error("no article at position " + std::to_string(*index) + " in " +
+                          args.dictionary);
+    }
     std::cout << utf16_to_utf8(*text);
     std::cout.flush();
     return kExitOk;
   }
   std::string line;
   using Json = nlohmann::ordered_json;
-  while (std::getline(std::cin, line)) {
+  bool failed = false;
+  while (read_stdin_line(&line, &failed)) {
     Json answer;
     std::optional<std::uint32_t> index = parse_index(line);
     answer["index"] = index ? Json(*index) : Json(nullptr);
@@ -57,8 +62,9 @@ int run_article(const ArticleArgs& args) {
     answer["article"] = text ? Json(utf16_to_utf8(*text)) : Json(nullptr);
     std::cout << answer.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     std::cout.flush();
+    if (!std::cout) return kExitNotFound;  // main() says why
   }
-  return kExitOk;
+  return failed ? kExitNotFound : kExitOk;
 }
 
 }  // namespace

@@ -72,8 +72,15 @@ int run_build(const BuildArgs& args) {
       !override_number(args.locale, "locale", &options.locale_id) ||
       !override_number(args.articles_per_block, "articles-per-block", &options.articles_per_block))
     return kExitNotFound;
-  if (version > 0x7FFF) return report("--version out of range");
+  // The readers open versions 2 to 5 only: a file of any other is no use.
+  if (version < static_cast<std::uint32_t>(kMinVersion) ||
+      version > static_cast<std::uint32_t>(kMaxVersion)) {
+    return report("version " + std::to_string(version) + " is not one of 2 to 5");
+  }
   options.version = static_cast<std::int16_t>(version);
+  if (!args.articles_per_block.empty() && options.articles_per_block == 0) {
+    return report("--articles-per-block must be at least 1");
+  }
   if (!args.flags.empty()) {
     std::optional<std::uint32_t> flags = compiler::parse_flags(args.flags);
     if (!flags) return report("unknown flags \"" + args.flags + "\"");

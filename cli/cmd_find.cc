@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -55,18 +56,19 @@ std::string answer(Dictionary& dict, const FindArgs& args, const std::string& te
 
 int run_find(const FindArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   if (args.text != kStdinMarker) {
     std::cout << answer(dict, args, args.text) << '\n';
     return kExitOk;
   }
   std::string line;
-  while (std::getline(std::cin, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  bool failed = false;
+  while (read_stdin_line(&line, &failed)) {
     std::cout << answer(dict, args, line) << '\n';
     std::cout.flush();
+    if (!std::cout) return kExitNotFound;  // main() says why
   }
-  return kExitOk;
+  return failed ? kExitNotFound : kExitOk;
 }
 
 }  // namespace

@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "cardbank/card_database.h"
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
-#include "platform/messages.h"
-#include "platform/utf.h"
 #include "flashcards/cardbank_library.h"
+#include "platform/messages.h"
+#include "platform/read_file.h"
+#include "platform/utf.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {
@@ -38,19 +40,31 @@ int add_record(const std::vector<std::string>& args) {
   const std::u16string word = utf8_to_utf16(args[1]);
   const std::u16string transcription = utf8_to_utf16(args[2]);
   const std::u16string translation = utf8_to_utf16(args[3]);
-  std::cout << new_record(path.c_str(), word.c_str(), transcription.c_str(), translation.c_str())
-            << '\n';
+  const std::int32_t result =
+      new_record(path.c_str(), word.c_str(), transcription.c_str(), translation.c_str());
+  std::cout << result << '\n';
+  if (result < 0) {
+    // The result is printed as the program gets it; the reason goes to stderr.
+    const std::string problem = file_problem(args[0]);
+    report_error("cannot add the record to " + args[0] + ": " +
+                 (problem.empty() || problem == "no such file"
+                      ? std::string("not a flash-card database, damaged, full, or not writable")
+                      : problem));
+  }
   return kExitOk;
 }
 
 int list_records(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return kExitNotFound;
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes;
+  const ReadResult read = read_regular_file(path, kMaxFlashCardDatabaseSize, &bytes);
+  if (read.status != ReadStatus::kOk) {
+    return report_error(format_message(string_text(str::kCantOpenFile), path) + ": " +
+                        read.describe(path, kMaxFlashCardDatabaseSize).substr(path.size() + 2));
+  }
   const std::optional<cardbank::CardDatabase> db = cardbank::CardDatabase::parse(std::move(bytes));
   if (!db) {
-    show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
-    return kExitNotFound;
+    return report_error(std::string(string_text(str::kIntegrityError)) + ": " + path +
+                        " is not a flash-card database, or is damaged");
   }
   for (std::size_t i = 0; i < db->record_count(); ++i) {
     const cardbank::RecordTexts texts = db->record_texts(i);

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "images/image.h"
 #include "platform/utf.h"
-#include "engine/media.h"
 #include "resources/sound_icon.h"
 
 namespace lexora::cli {
@@ -53,7 +54,7 @@ bool write_ppm(const std::string& path, const images::Bitmap& bitmap) {
 
 int run_image(const ImageArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   images::Image image;
   if (args.name == kSoundIconName) {
     const std::span<const std::uint8_t> icon = sound_icon_bmp();
@@ -63,12 +64,13 @@ int run_image(const ImageArgs& args) {
     const int type = image_type_of(name);
     std::vector<std::uint8_t> buffer;
     std::uint32_t size = 0;
-    const std::uint8_t* data = dict.read_pack_entry(name, &size, &buffer);
-    if (data == nullptr || type == kImageTypeNone) return kExitNotFound;
+    const std::uint8_t* data = dict.read_pack_entry(name, &size, &buffer, kMaxPictureEntrySize);
+    if (type == kImageTypeNone) return report_error("not a picture name: " + args.name);
+    if (data == nullptr) return report_error(pack_entry_problem(dict, args.name));
     image = images::Image(data, size, type);
   }
   if (!args.ppm.empty() && image.valid() && !write_ppm(args.ppm, image.pixels())) {
-    return kExitNotFound;
+    return report_error("cannot write " + args.ppm);
   }
   std::cout << nlohmann::ordered_json{{"width", image.width()}, {"height", image.height()}}.dump() << '\n';
   return kExitOk;

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -18,7 +19,7 @@ namespace {
 
 int run_info(const std::string& path) {
   Dictionary dict;
-  if (!dict.open_dictionary(path)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, path)) return kExitNotFound;
   const DictionaryHeader& h = dict.header();
   nlohmann::ordered_json info;
   info["version"] = h.version;

@@ -1,15 +1,19 @@
 // lexora-cli pack list DICT: the entries of the dictionary's resource pack in
 // index order, one "name<TAB>size<TAB>packed size" line each (names keep their
 // "\" separators). lexora-cli pack get DICT NAME: the entry's bytes as they
-// unpack. Both exit 1 when the dictionary does not open or has no pack; get
-// also when the entry is missing or unreadable.
+// unpack, streamed in steps of at most 64 KiB. Both exit 1 (saying why) when
+// the dictionary does not open or has no pack; get also when the entry is
+// missing or unreadable, or the pack turns out cut short midway (what was
+// written before stays written).
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -26,7 +30,8 @@ struct PackArgs {
 
 int run_list(const PackArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary) || dict.pack() == nullptr) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
+  if (dict.pack() == nullptr) return report_error(pack_entry_problem(dict, {}));
   const ResourcePack& pack = *dict.pack();
   for (std::size_t i = 0; i < pack.entry_count(); ++i) {
     PackEntryInfo e = pack.entry(i);
@@ -35,15 +40,22 @@ int run_list(const PackArgs& args) {
   return kExitOk;
 }
 
+// The entry goes out in steps as it is read or inflated, so that memory
+// stays bounded whatever its size; a write that fails stops it.
 int run_get(const PackArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
-  std::vector<std::uint8_t> buffer;
-  std::uint32_t size = 0;
-  const std::uint8_t* data = dict.read_pack_entry(utf8_to_utf16(args.name), &size, &buffer);
-  if (data == nullptr) return kExitNotFound;
-  std::cout.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  std::cout.flush();
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
+  if (dict.pack() == nullptr) return report_error(pack_entry_problem(dict, args.name));
+  bool output_failed = false;
+  const bool whole = dict.pack()->stream_entry(
+      utf8_to_utf16(args.name), [&output_failed](std::span<const std::uint8_t> piece) {
+        std::cout.write(reinterpret_cast<const char*>(piece.data()),
+                        static_cast<std::streamsize>(piece.size()));
+        output_failed = !std::cout;
+        return !output_failed;
+      });
+  if (output_failed) return kExitNotFound;  // main() says why
+  if (!whole) return report_error(pack_entry_problem(dict, args.name));
   return kExitOk;
 }
 

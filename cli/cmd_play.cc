@@ -9,14 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
-#include "engine/media.h"
-#include "sound/sound.h"
+#include "platform/wave_sinks.h"
 #include "resources/string_table.h"
+#include "sound/sound.h"
 
 namespace lexora::cli {
 namespace {
@@ -29,15 +31,21 @@ struct PlayArgs {
 
 int run_play(const PlayArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   const std::u16string name = utf8_to_utf16(args.name);
   const int type = sound_type_of(name);
-  SoundPlayer player(args.capture.empty() ? AudioBackend::from_environment()
-                                          : AudioBackend::capture(args.capture));
-  bool played = player.play_sound(dict, name, type);
-  if (played && type == kSoundTypeOgg) {
-    player.wait_until_idle();
-    played = player.last_sound_started();
+  bool played = false;
+  {
+    SoundPlayer player(args.capture.empty() ? AudioBackend::from_environment()
+                                            : AudioBackend::capture(args.capture));
+    played = player.play_sound(dict, name, type);
+    if (played && type == kSoundTypeOgg) {
+      player.wait_until_idle();
+      played = player.last_sound_started();
+    }
+  }  // the capture file is complete once the player is gone
+  if (played && !args.capture.empty() && wave_sinks::capture_failed()) {
+    return report_error("cannot write " + args.capture);
   }
   if (!played) {
     // What the article view shows for a sound that cannot be played.

@@ -10,13 +10,14 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
-#include "platform/utf.h"
-#include "render/page.h"
 #include "model/colour_profile.h"
 #include "model/colour_table.h"
+#include "platform/utf.h"
+#include "render/page.h"
 
 namespace lexora::cli {
 namespace {
@@ -39,8 +40,9 @@ int run_render(const RenderArgs& args) {
     if (args.colours != kBuiltinColours) {
       const ColourProfileResult result = load_colour_profile(args.colours, &table);
       if (result == kProfileCannotOpen) {
-        std::cerr << "Error: cannot open " << args.colours << "\n";
-        return kExitNotFound;
+        const std::string problem = file_problem(args.colours);
+        return report_error("cannot open " + args.colours +
+                            (problem.empty() ? std::string() : ": " + problem));
       }
       if (result != kProfileRead) {
         std::cerr << "Warning: " << args.colours
@@ -57,7 +59,7 @@ int run_render(const RenderArgs& args) {
   }
 
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   std::cout << utf16_to_utf8(render_article_at(dict, args.index, style));
   std::cout.flush();
   return kExitOk;

@@ -15,30 +15,30 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "model/colour_profile.h"
 #include "model/colour_table.h"
-#include "platform/qt/instance.h"
 #include "platform/messages.h"
+#include "platform/qt/instance.h"
+#include "platform/read_file.h"
 #include "resources/string_table.h"
 
 namespace lexora::cli {
 namespace {
 
 int send_colours(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    show_message_text(format_message(string_text(str::kCantOpenFile), path), str::kError,
-                      MessageIcon::kError);
-    return kExitNotFound;
+  std::vector<std::uint8_t> bytes;
+  const ReadResult read = read_regular_file(path, kMaxColourProfileSize, &bytes);
+  if (read.status != ReadStatus::kOk) {
+    return report_error(format_message(string_text(str::kCantOpenFile), path) + ": " +
+                        read.describe(path, kMaxColourProfileSize).substr(path.size() + 2));
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
   if (bytes.size() < kColourProfileSize ||
       !std::equal(kColourProfileMagic.begin(), kColourProfileMagic.end(), bytes.begin())) {
-    show_message_text(string_text(str::kIntegrityError), str::kError, MessageIcon::kError);
-    return kExitNotFound;
+    return report_error(std::string(string_text(str::kIntegrityError)) + ": " + path +
+                        " is not a colour profile");
   }
   const std::vector<std::uint8_t> block(bytes.begin() + kColourProfileBlockOffset,
                                         bytes.begin() + kColourProfileSize);

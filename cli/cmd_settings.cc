@@ -21,9 +21,11 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "model/recent_files.h"
+#include "model/settings.h"
+#include "platform/messages.h"
 #include "platform/qt/registry.h"
 #include "platform/utf.h"
-#include "model/settings.h"
+#include "resources/string_table.h"
 
 namespace lexora::cli {
 namespace {
@@ -37,6 +39,13 @@ struct SettingsOptions {
 
 std::string registry_file(const SettingsOptions& options) {
   return options.file.empty() ? Registry::default_file_path() : options.file;
+}
+
+int report_failure(const Registry& registry) {
+  const std::string reason = registry.last_error().empty() ? "cannot write " + registry.file_path()
+                                                           : registry.last_error();
+  show_message_text(reason, str::kError, MessageIcon::kError);
+  return kExitNotFound;
 }
 
 void put_value(nlohmann::ordered_json& out, const SettingField& field, const Settings& settings) {
@@ -59,6 +68,9 @@ int run_print(const SettingsOptions& options) {
     for (const SettingField& field : global_setting_fields()) put_value(out, field, settings);
     out["recent_files"] = recent.paths();
   }
+  // A settings file that is there but cannot be read is an error, not a
+  // fresh start.
+  if (!registry.last_error().empty()) return report_failure(registry);
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return kExitOk;
 }
@@ -110,10 +122,7 @@ int run_set(const SettingsOptions& options) {
       written = key.write_text(field->name, utf8_to_utf16(options.value));
       break;
   }
-  if (!key.close() || !written) {
-    std::cerr << "Error: cannot write " << registry.file_path() << '\n';
-    return kExitNotFound;
-  }
+  if (!key.close() || !written) return report_failure(registry);
   return kExitOk;
 }
 

@@ -7,7 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "testing/test_files.h"
 #include "platform/qt/registry.h"
@@ -18,6 +20,7 @@ namespace {
 struct CliRun {
   int exit_code = -1;
   std::string out;
+  std::string err;
 };
 
 std::string quote(const std::string& text) {
@@ -40,13 +43,16 @@ class CliSettingsTest : public ::testing::Test {
   // `args` are already quoted for the shell.
   CliRun run(const std::string& args) {
     CliRun result;
-    FILE* pipe = popen((quote(LEXORA_CLI) + " " + args + " 2>/dev/null").c_str(), "r");
+    FILE* pipe =
+        popen((quote(LEXORA_CLI) + " " + args + " 2>" + quote(dir_.file("err"))).c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
     const int status = pclose(pipe);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto err = test::read_file(dir_.file("err"));
+    result.err.assign(err.begin(), err.end());
     return result;
   }
 
@@ -117,6 +123,33 @@ TEST_F(CliSettingsTest, TwoProcessesSettingAtOnceKeepBothValues) {
   EXPECT_EQ(json["Text size"], 8);
   EXPECT_EQ(json["MainFont Size"], 8);
   EXPECT_EQ(nlohmann::json::parse(run("settings --dictionary d.zd").out)["last_word_id"], 8);
+}
+
+// A settings file that cannot be read or written: exit 1 with what failed
+// on which file, and the file as it was.
+TEST_F(CliSettingsTest, UnreadableOrUnwritableFileIsAnErrorNamingIt) {
+  for (const char* device : {"/dev/zero", "/dev/null"}) {
+    const CliRun print = run(std::string("settings --file ") + device);
+    EXPECT_EQ(print.exit_code, 1) << device;
+    EXPECT_EQ(print.err, std::string("Error: cannot read ") + device + ": not a regular file\n");
+    const CliRun set = run(std::string("settings set 'Text size' 3 --file ") + device);
+    EXPECT_EQ(set.exit_code, 1) << device;
+    EXPECT_NE(set.err.find(device), std::string::npos) << set.err;
+  }
+  const std::string fifo = dir_.file("fifo.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(run("settings --file " + quote(fifo)).exit_code, 1);  // at once, not blocked
+
+  ASSERT_EQ(run("settings set 'Text size' 3").exit_code, 0);
+  const auto before = test::read_file(store());
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes regardless of permissions";
+  const std::string folder = dir_.path() + "/Lexora";
+  ::chmod(folder.c_str(), 0555);
+  const CliRun refused = run("settings set 'Text size' 4");
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find(store()), std::string::npos) << refused.err;
+  EXPECT_EQ(test::read_file(store()), before);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "engine/dictionary.h"
 #include "resources/string_table.h"
@@ -37,7 +38,7 @@ void add_verify_command(CLI::App& app, int* exit_code) {
   cmd->callback([dictionary, exit_code] {
     Dictionary dict;
     ChecksumResult result =
-        dict.open_dictionary(*dictionary) ? dict.verify_checksum() : kChecksumUnreadable;
+        open_dictionary_or_report(dict, *dictionary) ? dict.verify_checksum() : kChecksumUnreadable;
     std::cout << string_text(message_for(result)) << '\n';
     *exit_code = static_cast<int>(result);
   });

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -26,7 +27,7 @@ struct WordsArgs {
 
 int run_words(const WordsArgs& args) {
   Dictionary dict;
-  if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
+  if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   const std::uint32_t total = dict.word_count();
   const std::uint32_t from = std::min(args.from, total);
   const std::uint32_t end =
@@ -38,6 +39,7 @@ int run_words(const WordsArgs& args) {
     if (out.size() >= 1 << 16) {
       std::cout << out;
       out.clear();
+      if (!std::cout) return kExitNotFound;  // main() says why
     }
   }
   std::cout << out;

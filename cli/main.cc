@@ -3,6 +3,12 @@
 // "Caption: text" lines on stderr.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/cli_errors.h"
 #include "cli/commands.h"
 #include "platform/messages.h"
 
@@ -16,5 +22,12 @@ int main(int argc, char** argv) {
   int exit_code = lexora::cli::kExitOk;
   lexora::cli::register_commands(app, &exit_code);
   CLI11_PARSE(app, argc, argv);
+  // Output that could not be written is a failure, whatever the command
+  // thought: a full disk or a closed pipe must not look like success.
+  if (!lexora::cli::output_written()) return lexora::cli::kExitNotFound;
+  if (std::fclose(stdout) != 0) {
+    return lexora::cli::report_error(std::string("cannot write the output: ") +
+                                     std::strerror(errno));
+  }
   return exit_code;
 }

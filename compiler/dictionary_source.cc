@@ -1,5 +1,7 @@
 #include "compiler/dictionary_source.h"
 
+#include "platform/read_file.h"
+
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -102,6 +104,12 @@ bool apply_directive(std::string_view name, std::string_view value, DictionarySo
   } else if (name == "locale") {
     options->locale_id = *number;
   } else if (name == "articles_per_block") {
+    // 0 would mean "the compiler's default" to the writer: a source that
+    // says 0 means something else, so it is refused rather than replaced.
+    if (*number == 0) {
+      *message = "@articles_per_block must be at least 1";
+      return false;
+    }
     options->articles_per_block = *number;
   } else {
     *message = "unknown option @" + std::string(name);
@@ -193,12 +201,12 @@ bool parse_dictionary_source(std::string_view text, DictionarySource* source,
 bool read_dictionary_source(const std::string& path, DictionarySource* source,
                             DictionaryOptions* options, std::string* error,
                             SourceSettings* settings) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error != nullptr) *error = "cannot read " + path;
+  std::string text;
+  const ReadResult read = read_regular_file(path, kMaxSourceFileSize, &text);
+  if (read.status != ReadStatus::kOk) {
+    if (error != nullptr) *error = "cannot read " + read.describe(path, kMaxSourceFileSize);
     return false;
   }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::string local;
   if (!parse_dictionary_source(text, source, options, &local, settings)) {
     if (error != nullptr) *error = path + ": " + local;

@@ -112,7 +112,8 @@ TEST(PackWriterTest, FolderEntriesAreNamedWithBackslashes) {
   EXPECT_EQ(pack->entry(1).name, u"img\\dog.gif");
   EXPECT_EQ(pack->entry(2).name, u"style.css");
   std::uint32_t size = 0;
-  const std::uint8_t* p = pack->read_entry(u"img/animals/cat.png", &size, nullptr);
+  std::vector<std::uint8_t> buffer;
+  const std::uint8_t* p = pack->read_entry(u"img/animals/cat.png", &size, &buffer);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), size), "PNG");
 

@@ -1,13 +1,15 @@
 // Opening a ".zd" file: header, word list, abbreviation list and block table.
 #include "engine/dictionary.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
 #include <new>
 
-#include "engine/inflate_limit.h"
+#include "engine/inflate.h"
 #include "engine/resource_pack.h"
 #include "platform/byte_cursor.h"
 #include "platform/messages.h"
@@ -16,82 +18,8 @@
 namespace lexora {
 namespace {
 
-// First guess of the unpacked size, as a multiple of the packed size; the
-// buffer grows (never beyond the recorded size) when the guess is short, so
-// a false recorded size costs no more memory than the data really holds.
-constexpr std::uint64_t kFirstGuessRatio = 8;
-constexpr std::uint64_t kMinFirstGuess = 4096;
-
-enum class InflateResult { kOk, kBadData, kNoMemory };
-
 void show_integrity_error() {
   show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
-}
-
-// Inflates the zlib stream `in` into `out`, which ends up holding the
-// unpacked bytes (at most `expected` of them). A stream that is cut short,
-// damaged, or longer than `expected` is bad data.
-InflateResult inflate_stream(std::span<const std::uint8_t> in, std::uint32_t expected,
-                             std::vector<char>* out) {
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) return InflateResult::kNoMemory;
-  zs.next_in = const_cast<Bytef*>(in.data());
-  zs.avail_in = static_cast<uInt>(in.size());
-  const std::uint64_t guess =
-      std::max<std::uint64_t>(in.size() * kFirstGuessRatio, kMinFirstGuess);
-  InflateResult result = InflateResult::kOk;
-  std::size_t produced = 0;
-  try {
-    out->clear();
-    out->resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, guess)));
-    for (;;) {
-      zs.next_out = reinterpret_cast<Bytef*>(out->data() + produced);
-      zs.avail_out = static_cast<uInt>(out->size() - produced);
-      char probe = 0;
-      const bool full = zs.avail_out == 0;
-      if (full) {
-        if (out->size() < expected) {
-          out->resize(static_cast<std::size_t>(
-              std::min<std::uint64_t>(expected, std::uint64_t{out->size()} * 2)));
-          continue;
-        }
-        // The buffer holds `expected` bytes: the stream must end without
-        // another byte of output.
-        zs.next_out = reinterpret_cast<Bytef*>(&probe);
-        zs.avail_out = 1;
-      }
-      const uInt before = zs.avail_out;
-      const int ret = inflate(&zs, Z_NO_FLUSH);
-      if (full && zs.avail_out != before) {
-        result = InflateResult::kBadData;  // more output than recorded
-        break;
-      }
-      if (!full) produced = out->size() - zs.avail_out;
-      if (ret == Z_STREAM_END) break;
-      if (ret == Z_MEM_ERROR) {
-        result = InflateResult::kNoMemory;
-        break;
-      }
-      if (ret != Z_OK && ret != Z_BUF_ERROR) {
-        result = InflateResult::kBadData;
-        break;
-      }
-      // Room left for output yet no end: the input ran out (a cut stream).
-      if (!full && zs.avail_out != 0) {
-        result = InflateResult::kBadData;
-        break;
-      }
-      if (full && zs.avail_in == 0) {
-        result = InflateResult::kBadData;
-        break;
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    result = InflateResult::kNoMemory;
-  }
-  inflateEnd(&zs);
-  if (result == InflateResult::kOk) out->resize(produced);
-  return result;
 }
 
 enum class HeaderRead { kOk, kWrongVersion, kIncomplete };
@@ -175,7 +103,8 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
   const auto position = static_cast<std::uint64_t>(ftello(file_));
   if (packed_size > file_size_ - std::min(file_size_, position) ||
       !inflated_size_believable(packed_size, unpacked_size) ||
-      string_count > unpacked_size) {
+      unpacked_size > kMaxWordsStreamSize || string_count > unpacked_size ||
+      string_count > kMaxWordCount) {
     show_integrity_error();
     return false;
   }
@@ -189,7 +118,8 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
     show_integrity_error();
     return false;
   }
-  switch (inflate_stream(packed, unpacked_size, buffer)) {
+  // The claimed size is the limit; the buffer grows only with real output.
+  switch (inflate_bounded(std::span<const std::uint8_t>(packed), unpacked_size, buffer)) {
     case InflateResult::kOk:
       break;
     case InflateResult::kBadData:
@@ -224,11 +154,15 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
 
 bool Dictionary::open_dictionary(const std::string& path) {
   if (is_open()) close_dictionary();
-  file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) return false;
+  // Opened without waiting (a FIFO without a writer would block) and kept
+  // only when it is a regular file: a FIFO or a device is not a dictionary.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
   struct stat info {};
-  if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
-    close_dictionary();
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+      (file_ = fdopen(fd, "rb")) == nullptr) {
+    ::close(fd);
     return false;
   }
   file_size_ = static_cast<std::uint64_t>(info.st_size);

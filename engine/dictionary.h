@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/dictionary_header.h"
+#include "engine/inflate.h"
 #include "engine/word_compare.h"
 
 namespace lexora {
@@ -111,13 +112,13 @@ class Dictionary {
 
   // --- Resource pack ---
 
-  // The bytes of pack entry `name` ("/" is taken as "\"), or null. For a
-  // stored entry the pointer addresses the read-only mapping (valid while the
-  // pack stays open) and `buffer` is emptied; for a packed entry the data is
-  // inflated into `buffer` (owned by the caller) and the pointer addresses it.
-  // `size_out` receives the number of valid bytes.
+  // The bytes of pack entry `name` ("/" is taken as "\"), or null: copied
+  // or inflated into `buffer` (owned by the caller), which the pointer
+  // addresses; `size_out` receives the number of valid bytes. An entry larger
+  // than `max_size` is not read (see ResourcePack::read_entry).
   const std::uint8_t* read_pack_entry(std::u16string_view name, std::uint32_t* size_out,
-                                      std::vector<std::uint8_t>* buffer);
+                                      std::vector<std::uint8_t>* buffer,
+                                      std::size_t max_size = kMaxPackEntrySize);
   // The open pack, or null when the dictionary has none.
   const ResourcePack* pack() const { return pack_.get(); }
 
@@ -156,6 +157,7 @@ class Dictionary {
   enum class BlockLoad { kLoaded, kFailed, kReadFailed };
   BlockLoad load_block(std::uint32_t block);
   std::size_t read_block_bytes(void* buffer, std::size_t size);
+  bool block_holds_its_articles(std::uint32_t block) const;
   // Text in articles_code_page to UTF-16; false when the code page is not
   // supported.
   bool decode_article_text(std::string_view bytes, std::u16string* out);

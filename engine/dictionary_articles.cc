@@ -11,6 +11,7 @@
 
 #include "engine/article_block.h"
 #include "engine/dictionary.h"
+#include "engine/inflate.h"
 #include "engine/resource_pack.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
@@ -112,28 +113,47 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   const std::uint32_t packed = extent->packed_size;
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
+  // The cache grows only with real output, up to the block limit.
+  if (unpacked > kMaxBlockSize) {
+    integrity_error();
+    return BlockLoad::kFailed;
+  }
   try {
-    block_cache_.resize(unpacked);
     packed_block_.resize(packed);
   } catch (const std::bad_alloc&) {
     out_of_memory_stop();
   }
   if (read_block_bytes(packed_block_.data(), packed) != packed) return BlockLoad::kReadFailed;
-  uLongf filled = unpacked;
-  int rc = ::uncompress(reinterpret_cast<Bytef*>(block_cache_.data()), &filled,
-                        packed_block_.data(), packed);
-  if (rc == Z_MEM_ERROR) out_of_memory_stop();
-  // Z_BUF_ERROR here means the block holds more than its header says: bad
-  // data like any other, not a lack of memory.
-  if (rc != Z_OK) {
+  const InflateResult inflated =
+      inflate_bounded(std::span<const std::uint8_t>(packed_block_), unpacked, &block_cache_);
+  if (inflated == InflateResult::kNoMemory) out_of_memory_stop();
+  // More output than the header says is bad data like any other.
+  if (inflated != InflateResult::kOk || !block_holds_its_articles(block)) {
     integrity_error();
     return BlockLoad::kFailed;
   }
   // A complete stream shorter than announced: only the filled part counts.
-  block_unpacked_size_ = static_cast<std::uint32_t>(filled);
+  block_unpacked_size_ = static_cast<std::uint32_t>(block_cache_.size());
   cached_block_ = static_cast<std::int32_t>(block);
   ++block_loads_;
   return BlockLoad::kLoaded;
+}
+
+// Every block but the last holds exactly articles_per_block strings, the
+// last at most that many: a block with more or fewer would hand out other
+// words' articles. (The last string may lack its 0 byte.)
+bool Dictionary::block_holds_its_articles(std::uint32_t block) const {
+  std::uint64_t strings = 0;
+  const char* p = block_cache_.data();
+  const char* const end = p + block_cache_.size();
+  while (p < end) {
+    const void* zero = std::memchr(p, 0, static_cast<std::size_t>(end - p));
+    ++strings;
+    if (strings > header_.articles_per_block) return false;
+    p = zero != nullptr ? static_cast<const char*>(zero) + 1 : end;
+  }
+  const bool last = block + 1 >= header_.block_count;
+  return last || strings == header_.articles_per_block;
 }
 
 bool Dictionary::decode_article_text(std::string_view bytes, std::u16string* out) {

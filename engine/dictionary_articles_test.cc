@@ -7,10 +7,11 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
+#include "engine/inflate.h"
 #include "engine/resource_pack.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -208,6 +209,65 @@ TEST_F(ArticlesTest, BlockShorterThanItsHeaderSaysYieldsOnlyItsArticles) {
   EXPECT_TRUE(messages_.texts().empty());
 }
 
+// A header whose articles_per_block disagrees with the blocks would hand out
+// other words' articles: every block but the last must hold exactly that many.
+TEST_F(ArticlesTest, BlockWithMoreOrFewerArticlesThanTheHeaderSaysIsAnIntegrityError) {
+  DictionaryOptions options;
+  options.articles_per_block = 10;
+  const std::string good = write(numbered_source(30), options, "good.zd");
+  constexpr std::size_t kPerBlockAt = 14;
+  for (std::uint32_t per_block : {9u, 11u}) {
+    SCOPED_TRACE(per_block);
+    const std::string path = dir_.file("bad.zd");
+    test::write_file(path, test::read_file(good));
+    test::patch_u32(path, kPerBlockAt, per_block);
+    ASSERT_TRUE(dict_.open_dictionary(path));
+    messages_.clear();
+    EXPECT_FALSE(dict_.article_at(5));
+    EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  }
+  ASSERT_TRUE(dict_.open_dictionary(good));
+  EXPECT_EQ(dict_.article_at(29), article_text(29));
+}
+
+// A block may not claim more than 64 MiB unpacked, even when it really holds
+// that much (a real stream of 64 MiB + 1 zero bytes here): it is refused
+// before anything is allocated for it.
+TEST_F(ArticlesTest, BlockPastTheSizeLimitIsAnIntegrityError) {
+  const std::string good = write(numbered_source(5), {}, "good.zd");
+  std::vector<std::uint8_t> zeros(kMaxBlockSize + 1, 0);
+  z_stream zs{};
+  ASSERT_EQ(deflateInit2(&zs, 1, Z_DEFLATED, 15, 8, Z_RLE), Z_OK);
+  std::vector<std::uint8_t> packed(deflateBound(&zs, static_cast<uLong>(zeros.size())));
+  zs.next_in = zeros.data();
+  zs.avail_in = static_cast<uInt>(zeros.size());
+  zs.next_out = packed.data();
+  zs.avail_out = static_cast<uInt>(packed.size());
+  ASSERT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+  packed.resize(zs.total_out);
+  deflateEnd(&zs);
+  const std::vector<std::uint8_t> bytes = test::read_file(good);
+  Dictionary probe;
+  ASSERT_TRUE(probe.open_dictionary(good));
+  const std::size_t table_at = kHeaderSizeV4 + probe.header().words_packed_size;
+  probe.close_dictionary();
+  {
+    const auto claim = static_cast<std::uint32_t>(kMaxBlockSize + 1);
+    std::vector<std::uint8_t> file = bytes;
+    const auto block_at = static_cast<std::uint32_t>(file.size());
+    append_u32(&file, claim);
+    append_u32(&file, static_cast<std::uint32_t>(packed.size()));
+    file.insert(file.end(), packed.begin(), packed.end());
+    for (int i = 0; i < 4; ++i) file[table_at + i] = static_cast<std::uint8_t>(block_at >> (8 * i));
+    const std::string path = dir_.file("big.zd");
+    test::write_file(path, file);
+    ASSERT_TRUE(dict_.open_dictionary(path));
+    messages_.clear();
+    EXPECT_FALSE(dict_.article_at(0));
+    EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  }
+}
+
 TEST_F(ArticlesTest, BrokenStreamIsReopenedSilentlyWithThePack) {
   std::string path = write(numbered_source(20), {});
   std::string error;
@@ -228,7 +288,8 @@ TEST_F(ArticlesTest, BrokenStreamIsReopenedSilentlyWithThePack) {
   EXPECT_EQ(*dict_.word_at(7), u"w00007");
   ASSERT_TRUE(dict_.pack());
   std::uint32_t size = 0;
-  EXPECT_NE(dict_.read_pack_entry(u"style.css", &size, nullptr), nullptr);
+  std::vector<std::uint8_t> buffer;
+  EXPECT_NE(dict_.read_pack_entry(u"style.css", &size, &buffer), nullptr);
 }
 
 TEST_F(ArticlesTest, BrokenStreamWithTheFileGoneIsAnIntegrityErrorUntilItReturns) {
@@ -302,7 +363,8 @@ TEST_F(ArticlesTest, ClosedDictionaryAnswersNothing) {
   EXPECT_FALSE(dict_.expand_abbreviation(u"adj"));
   EXPECT_EQ(dict_.verify_checksum(), kChecksumUnreadable);
   std::uint32_t size = 0;
-  EXPECT_EQ(dict_.read_pack_entry(u"style.css", &size, nullptr), nullptr);
+  std::vector<std::uint8_t> buffer;
+  EXPECT_EQ(dict_.read_pack_entry(u"style.css", &size, &buffer), nullptr);
   EXPECT_TRUE(messages_.texts().empty());
 }
 

@@ -11,11 +11,11 @@ void Dictionary::open_pack() {
   pack_ = ResourcePack::open(pack_path_for(path_));
 }
 
-const std::uint8_t* Dictionary::read_pack_entry(std::u16string_view name,
-                                                std::uint32_t* size_out,
-                                                std::vector<std::uint8_t>* buffer) {
+const std::uint8_t* Dictionary::read_pack_entry(std::u16string_view name, std::uint32_t* size_out,
+                                                std::vector<std::uint8_t>* buffer,
+                                                std::size_t max_size) {
   if (!pack_) return nullptr;
-  return pack_->read_entry(name, size_out, buffer);
+  return pack_->read_entry(name, size_out, buffer, max_size);
 }
 
 }  // namespace lexora

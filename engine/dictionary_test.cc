@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
+#include "engine/inflate.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -240,6 +244,50 @@ TEST_F(DictionaryOpenTest, RecordedWordsSizeLargerThanTheStreamStillOpens) {
   ASSERT_TRUE(dict_.open_dictionary(path));
   EXPECT_EQ(dict_.word_at(9).value(), u"w00009");
   EXPECT_TRUE(messages_.messages().empty());
+}
+
+// A words stream may not claim more than 256 MiB unpacked, even when it
+// really holds that much: here a real stream of 256 MiB + 1 zero bytes (a few
+// hundred KB packed), refused before anything is inflated. (A stream longer
+// than its claim is refused at the claim: see the inflate tests.)
+TEST_F(DictionaryOpenTest, WordsStreamPastTheSizeLimitIsAnIntegrityError) {
+  z_stream zs{};
+  ASSERT_EQ(deflateInit2(&zs, 1, Z_DEFLATED, 15, 8, Z_RLE), Z_OK);
+  const std::vector<std::uint8_t> zeros(std::size_t{1} << 20, 0);
+  std::vector<std::uint8_t> packed;
+  std::vector<std::uint8_t> out(std::size_t{1} << 16);
+  for (std::size_t left = kMaxWordsStreamSize + 1; left > 0 || zs.avail_in > 0;) {
+    if (zs.avail_in == 0 && left > 0) {
+      const std::size_t n = std::min(left, zeros.size());
+      zs.next_in = const_cast<Bytef*>(zeros.data());
+      zs.avail_in = static_cast<uInt>(n);
+      left -= n;
+    }
+    do {
+      zs.next_out = out.data();
+      zs.avail_out = static_cast<uInt>(out.size());
+      deflate(&zs, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+      packed.insert(packed.end(), out.data(), zs.next_out);
+    } while (zs.avail_out == 0);
+  }
+  deflateEnd(&zs);
+  const std::string good = write(numbered_source(1), {});
+  const std::vector<std::uint8_t> header = test::read_file(good);
+  {
+    const auto claim = static_cast<std::uint32_t>(kMaxWordsStreamSize + 1);
+    std::vector<std::uint8_t> file(header.begin(), header.begin() + kHeaderSizeV4);
+    file.insert(file.end(), packed.begin(), packed.end());
+    file.insert(file.end(), {0, 0, 0, 0});  // the block table
+    const std::string path = dir_.file("bomb.zd");
+    test::write_file(path, file);
+    test::patch_u32(path, kWordCountAt, 1);
+    test::patch_u32(path, kWordsSizeAt, claim);
+    test::patch_u32(path, kWordsPackedAt, static_cast<std::uint32_t>(packed.size()));
+    test::patch_u32(path, kBlockCountAt, 1);
+    messages_.clear();
+    EXPECT_FALSE(dict_.open_dictionary(path));
+    EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  }
 }
 
 TEST_F(DictionaryOpenTest, DamagedAbbreviationsGiveIntegrityError) {

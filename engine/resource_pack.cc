@@ -1,23 +1,31 @@
 #include "engine/resource_pack.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 
-#include "engine/inflate_limit.h"
+#include "engine/inflate.h"
 #include "platform/byte_cursor.h"
 #include "platform/messages.h"
 
 namespace lexora {
 namespace {
+
+// The directory is read from the file in steps that double, up to this
+// much: a pack whose directory is larger is refused.
+constexpr std::size_t kFirstDirectoryRead = std::size_t{64} << 10;
+constexpr std::size_t kMaxDirectorySize = std::size_t{64} << 20;
+// The most bytes one step of a streamed entry holds.
+constexpr std::size_t kStreamStep = std::size_t{64} << 10;
 
 constexpr char16_t kSlash = u'/';
 constexpr char16_t kBackslash = u'\\';
@@ -50,34 +58,42 @@ UChar32 next_code_point(UnitAt unit_at, std::size_t length, std::size_t* i) {
 }  // namespace
 
 ResourcePack::~ResourcePack() {
-  if (mapping_ != nullptr) munmap(mapping_, size_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 std::unique_ptr<ResourcePack> ResourcePack::open(const std::string& path) {
   if (path.empty()) return nullptr;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
-      static_cast<std::uint64_t>(st.st_size) > SIZE_MAX) {
-    ::close(fd);
-    return nullptr;
-  }
-  std::size_t size = static_cast<std::size_t>(st.st_size);
-  void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  // The mapping keeps the file's pages reachable; the descriptor is not needed.
-  ::close(fd);
-  if (map == MAP_FAILED) return nullptr;
-
   std::unique_ptr<ResourcePack> pack(new (std::nothrow) ResourcePack());
   if (!pack) {
-    munmap(map, size);
+    ::close(fd);
     out_of_memory_stop();
   }
-  pack->mapping_ = map;
-  pack->base_ = static_cast<const std::uint8_t*>(map);
-  pack->size_ = size;
-  if (!pack->index_directory()) return nullptr;
+  pack->fd_ = fd;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
+  pack->data_size_ = static_cast<std::uint64_t>(st.st_size);
+  // The directory is copied out of the file, never mapped: a file cut short
+  // while open must make reads fail, not bring the process down.
+  std::size_t want = kFirstDirectoryRead;
+  for (;;) {
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(want, pack->data_size_));
+    try {
+      pack->directory_.resize(size);
+    } catch (const std::bad_alloc&) {
+      out_of_memory_stop();
+    }
+    if (!pack->read_at(0, pack->directory_)) return nullptr;
+    pack->base_ = pack->directory_.data();
+    pack->size_ = size;
+    pack->index_.clear();
+    bool needs_more = false;
+    if (pack->index_directory(&needs_more)) break;
+    if (!needs_more || size >= kMaxDirectorySize) return nullptr;
+    want = std::min(kMaxDirectorySize, want * 2);
+  }
   return pack;
 }
 
@@ -85,24 +101,52 @@ std::unique_ptr<ResourcePack> ResourcePack::from_memory(std::span<const std::uin
   std::unique_ptr<ResourcePack> pack(new ResourcePack());
   pack->base_ = bytes.data();
   pack->size_ = bytes.size();
-  if (!pack->index_directory()) return nullptr;
+  pack->memory_ = bytes;
+  pack->data_size_ = bytes.size();
+  bool needs_more = false;
+  if (!pack->index_directory(&needs_more)) return nullptr;
   return pack;
 }
 
-bool ResourcePack::index_directory() {
+bool ResourcePack::read_at(std::uint64_t offset, std::span<std::uint8_t> out) const {
+  if (fd_ < 0) {
+    if (offset > memory_.size() || out.size() > memory_.size() - offset) return false;
+    std::memcpy(out.data(), memory_.data() + offset, out.size());
+    return true;
+  }
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // a read error, or the file is shorter now
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool ResourcePack::index_directory(bool* needs_more) {
   ByteCursor cur(base_, size_);
+  // A read past what has been loaded of a longer file asks for more of it.
+  const auto out_of_bytes = [&] {
+    *needs_more = size_ < data_size_;
+    return false;
+  };
   std::span<const std::uint8_t> magic;
   std::uint32_t count = 0;
   if (!cur.read_bytes(sizeof kPackMagic, &magic) ||
       std::memcmp(magic.data(), kPackMagic, sizeof kPackMagic) != 0 ||
       !cur.read_i16(&version_) || version_ > kMaxPackVersion || !cur.read_u32(&count) ||
       !cur.seek(kPackHeaderSize)) {
-    return false;
+    return size_ < kPackHeaderSize ? out_of_bytes() : false;
   }
   // Each record takes at least its 0 unit and its three fields, so a count
   // the rest of the file cannot hold is rejected before anything is reserved.
   constexpr std::size_t kMinRecordSize = 2 + kPackRecordFieldsSize;
-  if (count > cur.remaining() / kMinRecordSize) return false;
+  if (count > (data_size_ - kPackHeaderSize) / kMinRecordSize ||
+      count > kMaxDirectorySize / kMinRecordSize) {
+    return false;
+  }
   index_.reserve(count);
 
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -110,20 +154,20 @@ bool ResourcePack::index_directory() {
     e.name_offset = static_cast<std::uint32_t>(cur.position());
     std::span<const std::uint8_t> name;
     std::size_t units = 0;
-    if (!cur.read_u16string_le(&name, &units)) return false;
+    if (!cur.read_u16string_le(&name, &units)) return out_of_bytes();
     e.name_units = static_cast<std::uint32_t>(units);
     e.fields_offset = static_cast<std::uint32_t>(cur.position());
     std::uint32_t offset = 0, size = 0, packed = 0;
-    if (!cur.read_u32(&offset) || !cur.read_u32(&size) || !cur.read_u32(&packed)) return false;
+    if (!cur.read_u32(&offset) || !cur.read_u32(&size) || !cur.read_u32(&packed)) {
+      return out_of_bytes();
+    }
     // Size 0 marks an entry that is never read, whatever its other fields say.
     if (size != 0) {
       std::uint64_t stored = packed != 0 ? packed : size;
       // One record whose data lies outside the file is dropped alone: the
       // records after it are still found where they should be.
-      if (offset > size_ || stored > size_ - offset) continue;
-      if (packed != 0 && !inflated_size_believable(packed, size)) {
-        return false;
-      }
+      if (offset > data_size_ || stored > data_size_ - offset) continue;
+      if (packed != 0 && !inflated_size_believable(packed, size)) return false;
     }
     index_.push_back(e);
   }
@@ -204,39 +248,87 @@ PackEntryInfo ResourcePack::entry(std::size_t i) const {
 }
 
 const std::uint8_t* ResourcePack::read_entry(std::u16string_view name, std::uint32_t* size_out,
-                                             std::vector<std::uint8_t>* buffer) const {
-  std::ptrdiff_t pos = find(name);
+                                             std::vector<std::uint8_t>* buffer,
+                                             std::size_t max_size) const {
+  if (buffer == nullptr) return nullptr;
+  buffer->clear();
+  const std::ptrdiff_t pos = find(name);
   if (pos < 0) return nullptr;
   const IndexEntry& e = index_[static_cast<std::size_t>(pos)];
-  std::uint32_t offset = field(e, kOffsetField);
-  std::uint32_t size = field(e, kSizeField);
-  std::uint32_t packed = field(e, kPackedSizeField);
-  if (size == 0) return nullptr;
+  const std::uint32_t offset = field(e, kOffsetField);
+  const std::uint32_t size = field(e, kSizeField);
+  const std::uint32_t packed = field(e, kPackedSizeField);
+  if (size == 0 || size > max_size) return nullptr;
 
   if (packed == 0) {
-    if (buffer != nullptr) buffer->clear();
-    if (size_out != nullptr) *size_out = size;
-    return base_ + offset;
+    try {
+      buffer->resize(size);
+    } catch (const std::bad_alloc&) {
+      out_of_memory_stop();
+    }
+    if (!read_at(offset, *buffer)) {
+      buffer->clear();
+      return nullptr;
+    }
+  } else {
+    // The recorded size is only a claim: the buffer grows with the output,
+    // and a stream longer than the claim is unreadable.
+    bool no_memory = false;
+    const bool whole = inflate_streaming(
+        packed_reader(offset, packed), size, std::min<std::size_t>(kStreamStep, size + 1),
+        [&](std::span<const std::uint8_t> piece) {
+          try {
+            buffer->insert(buffer->end(), piece.begin(), piece.end());
+          } catch (const std::bad_alloc&) {
+            no_memory = true;
+            return false;
+          }
+          return true;
+        });
+    if (no_memory) out_of_memory_stop();
+    // An empty stream is as unreadable as an entry of size 0.
+    if (!whole || buffer->empty()) {
+      buffer->clear();
+      return nullptr;
+    }
   }
-  if (buffer == nullptr) return nullptr;
-  try {
-    buffer->resize(size);
-  } catch (const std::bad_alloc&) {
-    out_of_memory_stop();
-  }
-  uLongf filled = size;
-  int rc = ::uncompress(buffer->data(), &filled, base_ + offset, packed);
-  if (rc == Z_MEM_ERROR) out_of_memory_stop();
-  if (rc != Z_OK || filled == 0) {
-    // Not a whole stream that fits in `size` bytes: a truncated picture or
-    // sound is no use to anyone, so the entry is unreadable. An empty stream
-    // is as unreadable as an entry of size 0.
-    buffer->clear();
-    return nullptr;
-  }
-  buffer->resize(filled);
-  if (size_out != nullptr) *size_out = static_cast<std::uint32_t>(filled);
+  if (size_out != nullptr) *size_out = static_cast<std::uint32_t>(buffer->size());
   return buffer->data();
+}
+
+std::function<std::ptrdiff_t(std::span<std::uint8_t>)> ResourcePack::packed_reader(
+    std::uint32_t offset, std::uint32_t packed) const {
+  auto at = std::make_shared<std::uint64_t>(offset);
+  const std::uint64_t end = std::uint64_t{offset} + packed;
+  return [this, at, end](std::span<std::uint8_t> out) -> std::ptrdiff_t {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), end - *at));
+    if (n == 0) return 0;
+    if (!read_at(*at, out.first(n))) return -1;
+    *at += n;
+    return static_cast<std::ptrdiff_t>(n);
+  };
+}
+
+bool ResourcePack::stream_entry(std::u16string_view name,
+                                const std::function<bool(std::span<const std::uint8_t>)>& sink,
+                                std::size_t max_size) const {
+  const std::ptrdiff_t pos = find(name);
+  if (pos < 0) return false;
+  const IndexEntry& e = index_[static_cast<std::size_t>(pos)];
+  const std::uint32_t offset = field(e, kOffsetField);
+  const std::uint32_t size = field(e, kSizeField);
+  const std::uint32_t packed = field(e, kPackedSizeField);
+  if (size == 0 || size > max_size) return false;
+  if (packed != 0) return inflate_streaming(packed_reader(offset, packed), size, kStreamStep, sink);
+  std::vector<std::uint8_t> step(std::min<std::size_t>(kStreamStep, size));
+  for (std::uint64_t done = 0; done < size;) {
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(step.size(), size - done));
+    const std::span<std::uint8_t> piece(step.data(), n);
+    if (!read_at(offset + done, piece) || !sink(piece)) return false;
+    done += n;
+  }
+  return true;
 }
 
 std::string pack_path_for(const std::string& dictionary_path) {

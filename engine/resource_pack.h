@@ -7,8 +7,11 @@
 // (u32 each). Packed size 0 means the data is stored as is; size 0 marks an
 // entry that cannot be read.
 //
-// The whole file is mapped read-only and the directory is indexed in place:
-// no name is copied. Version-1 packs may list their records in any order and
+// The header and directory are read into memory when the pack is opened
+// (at most 64 MiB of them) and indexed in place there; entry data is read
+// from the file with pread when asked for. Nothing is mapped: a pack that is
+// cut short or replaced while open makes reads of the lost part fail instead
+// of ending the process. Version-1 packs may list their records in any order and
 // the index is sorted on opening; every other accepted version must already
 // be sorted by name (unsigned UTF-16 code units) and is indexed as stored.
 //
@@ -25,11 +28,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/inflate.h"
 
 namespace lexora {
 
@@ -74,18 +80,30 @@ class ResourcePack {
   // less than `name` (code-unit order); that name must then equal `name` with
   // case ignored.
   //
-  // A stored entry: returns a pointer into the mapping, valid while this pack
-  // lives, and empties *buffer. A packed entry: inflates it into *buffer
-  // (owned by the caller) and returns buffer->data(). *size_out receives the
-  // number of valid bytes, which is always buffer->size() for a packed entry.
-  // A packed entry whose stream ends before `size` bytes yields the bytes it
-  // holds (its stream is complete, only the recorded size was generous); one
-  // whose stream is longer than `size`, is empty, or does not inflate, yields
-  // null.
+  // The entry is copied (stored) or inflated (packed) into *buffer, owned by
+  // the caller, and buffer->data() is returned; *size_out receives
+  // buffer->size(). The buffer grows only as data really arrives, never past
+  // `max_size`: an entry recorded larger than that is refused before anything
+  // is read. A packed entry whose stream ends before its recorded size yields
+  // the bytes it holds (its stream is complete, only the recorded size was
+  // generous); one whose stream is longer than recorded, is empty, or does
+  // not inflate, yields null. A stored entry the file no longer holds whole
+  // (cut short since opening) yields null.
   // Returns null for a missing name or an entry of size 0. A real lack of
   // memory is the out-of-memory stop.
   const std::uint8_t* read_entry(std::u16string_view name, std::uint32_t* size_out,
-                                 std::vector<std::uint8_t>* buffer) const;
+                                 std::vector<std::uint8_t>* buffer,
+                                 std::size_t max_size = kMaxPackEntrySize) const;
+
+  // Hands entry `name` to `sink` in pieces of at most 64 KiB, as they are
+  // read or inflated: memory stays bounded whatever the entry's size. False
+  // when the entry is missing, of size 0 or larger than `max_size`, when its
+  // stream is damaged or longer than recorded, when the file is cut short
+  // midway, or when `sink` returns false; pieces already handed over stay
+  // handed over.
+  bool stream_entry(std::u16string_view name,
+                    const std::function<bool(std::span<const std::uint8_t>)>& sink,
+                    std::size_t max_size = SIZE_MAX) const;
 
   // Position in the index of the entry read_entry(name) would return, or -1.
   std::ptrdiff_t find(std::u16string_view name) const;
@@ -99,7 +117,14 @@ class ResourcePack {
   };
 
   ResourcePack() = default;
-  bool index_directory();
+  // Indexes the directory in base_/size_; *needs_more is set when it runs
+  // past what has been loaded of a file that holds more.
+  bool index_directory(bool* needs_more);
+  // Reads out.size() bytes at `offset` of the file (or the memory image).
+  bool read_at(std::uint64_t offset, std::span<std::uint8_t> out) const;
+  // Supplies a packed entry's bytes to the streaming inflater.
+  std::function<std::ptrdiff_t(std::span<std::uint8_t>)> packed_reader(std::uint32_t offset,
+                                                                       std::uint32_t packed) const;
   char16_t name_unit(const IndexEntry& e, std::size_t i) const;
   // <0, 0, >0 as the stored name sorts before, equal to or after `key`, with
   // "/" in `key` taken as "\".
@@ -107,9 +132,12 @@ class ResourcePack {
   bool names_equal_ignoring_case(const IndexEntry& e, std::u16string_view key) const;
   std::uint32_t field(const IndexEntry& e, std::size_t which) const;
 
-  const std::uint8_t* base_ = nullptr;
+  const std::uint8_t* base_ = nullptr;  // the header and directory
   std::size_t size_ = 0;
-  void* mapping_ = nullptr;  // non-null when base_ is our own mmap
+  std::uint64_t data_size_ = 0;           // the whole file's (or image's) size
+  int fd_ = -1;                           // the open file; -1 for a memory image
+  std::vector<std::uint8_t> directory_;   // what base_ addresses for a file
+  std::span<const std::uint8_t> memory_;  // the image of from_memory()
   std::int16_t version_ = 0;
   std::vector<IndexEntry> index_;
 };

@@ -9,8 +9,10 @@
 
 #include "cardbank/cardbank.h"
 #include "model/recent_files.h"
+#include "platform/messages.h"
 #include "platform/qt/registry.h"
 #include "platform/utf.h"
+#include "resources/string_table.h"
 
 namespace lexora {
 
@@ -77,16 +79,26 @@ void read_field(const RegistryKey& key, const SettingField& field, Settings& set
       field.member);
 }
 
-void write_field(RegistryKey& key, const SettingField& field, const Settings& settings) {
-  std::visit(
+// Closes the session's key and tells the user when the save failed.
+bool finish_save(Registry& registry, RegistryKey& key, bool written) {
+  const bool closed = key.close();
+  if (closed && written) return true;
+  std::string reason = registry.last_error();
+  if (reason.empty()) reason = "cannot write " + registry.file_path();
+  show_message_text(reason, str::kError, MessageIcon::kError);
+  return false;
+}
+
+bool write_field(RegistryKey& key, const SettingField& field, const Settings& settings) {
+  return std::visit(
       [&](auto member) {
         using Value = std::remove_cvref_t<decltype(settings.*member)>;
         if constexpr (std::is_same_v<Value, std::int32_t>) {
-          key.write_number(field.name, settings.*member);
+          return key.write_number(field.name, settings.*member);
         } else if constexpr (std::is_same_v<Value, bool>) {
-          key.write_flag(field.name, settings.*member);
+          return key.write_flag(field.name, settings.*member);
         } else {
-          key.write_text(field.name, utf8_to_utf16(settings.*member));
+          return key.write_text(field.name, utf8_to_utf16(settings.*member));
         }
       },
       field.member);
@@ -120,11 +132,15 @@ void load_settings(Registry& registry, Settings& settings, RecentFiles& recent) 
   recent.recent_load(registry, kProgramKey);
 }
 
-void save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent) {
+bool save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent) {
   // Held open across recent_save so that the whole save is one session.
   RegistryKey key = registry.create_key(kProgramKey);
-  for (const SettingField& field : kGlobalFields) write_field(key, field, settings);
-  recent.recent_save(registry, kProgramKey);
+  bool written = true;
+  for (const SettingField& field : kGlobalFields) {
+    written = write_field(key, field, settings) && written;
+  }
+  written = recent.recent_save(registry, kProgramKey) && written;
+  return finish_save(registry, key, written);
 }
 
 void read_dictionary_values(Registry& registry, Settings& settings, std::string_view key_name) {
@@ -140,12 +156,16 @@ void read_dictionary_values(Registry& registry, Settings& settings, std::string_
   for (const SettingField& field : kDictionaryFields) read_field(key, field, settings, defaults);
 }
 
-void save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
+bool save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
                               std::int32_t top_index) {
   settings.last_word_id = top_index;
-  if (key_name.empty()) return;
+  if (key_name.empty()) return true;
   RegistryKey key = registry.create_key(key_name);
-  for (const SettingField& field : kDictionaryFields) write_field(key, field, settings);
+  bool written = true;
+  for (const SettingField& field : kDictionaryFields) {
+    written = write_field(key, field, settings) && written;
+  }
+  return finish_save(registry, key, written);
 }
 
 std::span<const SettingField> global_setting_fields() { return kGlobalFields; }

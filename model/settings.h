@@ -8,8 +8,10 @@
 // different folders share them. Texts are UTF-8 here and UTF-16 in the
 // registry.
 //
-// No registry failure is reported: a value that cannot be read (missing, of
-// another type, damaged) takes its default, and a failed write is ignored.
+// A value that cannot be read (missing, of another type, damaged) takes its
+// default. A save that cannot be written is reported through
+// platform/messages ("Error" box: what failed on which file) and returns
+// false; the settings file then is the old one, whole.
 #ifndef LEXORA_MODEL_SETTINGS_H_
 #define LEXORA_MODEL_SETTINGS_H_
 
@@ -79,11 +81,12 @@ struct Settings {
 void load_settings(Registry& registry, Settings& settings, RecentFiles& recent);
 // Writes the global values, then the recent-files list, in one registry
 // session: another process sees all of it or none of it.
-void save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent);
+bool save_settings(Registry& registry, const Settings& settings, const RecentFiles& recent);
 
 // Copies `top_index` into "last_word_id" and writes "smart_find",
 // "last_word" and "last_word_id" to the key `key_name`.
-void save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
+// False (after the message) when the file cannot be written.
+bool save_dictionary_settings(Registry& registry, Settings& settings, std::string_view key_name,
                               std::int32_t top_index);
 
 // Reads only the per-dictionary values (no engine involved): for tools.

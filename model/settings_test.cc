@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -14,9 +15,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "testing/test_files.h"
 #include "model/recent_files.h"
+#include "platform/messages.h"
 #include "platform/qt/registry.h"
+#include "platform/system_calls.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -273,11 +276,13 @@ TEST_F(SettingsTest, ProcessKilledWhileSavingLeavesTheLastWholeSave) {
   const std::string file = registry_.file_path();
   ASSERT_TRUE(std::filesystem::exists(helper_path())) << helper_path();
   std::mt19937 random(20261207);
+  std::vector<pid_t> killed;
   for (int round = 0; round < 8; ++round) {
     const pid_t pid = start_helper(file, 3 + round, 100000);
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
     ::kill(pid, SIGKILL);
     wait_for(pid);
+    killed.push_back(pid);
     const int tag = expect_one_whole_save(file);
     // A process killed before its first save leaves an earlier one's.
     EXPECT_TRUE(tag == 0 || (tag >= 3 && tag <= 3 + round)) << tag << " " << round;
@@ -286,10 +291,41 @@ TEST_F(SettingsTest, ProcessKilledWhileSavingLeavesTheLastWholeSave) {
   Settings settings(kFont);
   settings.text_size = 1;
   RecentFiles recent;
-  save_settings(registry_, settings, recent);
+  EXPECT_TRUE(save_settings(registry_, settings, recent));
   Settings loaded(kFont);
   load_settings(registry_, loaded, recent);
   EXPECT_EQ(loaded.text_size, 1);
+  // Nor does anything the dead processes left outlast that save: no
+  // temporary file beside the store, no private copy in the temporary folder.
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.file("config/Lexora"))) {
+    EXPECT_EQ(entry.path().filename(), "Lexora.ini");
+  }
+  for (pid_t pid : killed) {
+    const QString pattern = QStringLiteral("lexora-registry-%1-*").arg(pid);
+    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({pattern}, QDir::Dirs).isEmpty()) << pid;
+  }
+}
+
+// A save that cannot be written says so through the message layer, names
+// the file, and leaves the old file whole.
+TEST_F(SettingsTest, FailedSaveIsReportedAndKeepsTheOldFile) {
+  Settings settings(kFont);
+  RecentFiles recent;
+  ASSERT_TRUE(save_settings(registry_, settings, recent));
+  const auto before = test::read_file(registry_.file_path());
+  settings.text_size = 4;
+  RecordingMessageSink messages;
+  bool saved = true;
+  {
+    // The save's first system call (reading the file) fails with EACCES.
+    sys::ScopedFault fault(1, EACCES);
+    saved = save_settings(registry_, settings, recent);
+  }
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(messages.messages().size(), 1u);
+  EXPECT_NE(messages.texts()[0].find(registry_.file_path()), std::string::npos)
+      << messages.texts()[0];
+  EXPECT_EQ(test::read_file(registry_.file_path()), before);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/wave_sinks.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -68,6 +69,8 @@ std::vector<std::uint8_t> wav_header(const WaveFormat& format, std::uint32_t dat
   return out;
 }
 
+std::atomic<bool> g_capture_failed{false};
+
 class CaptureSink final : public WaveSink {
  public:
   CaptureSink(const WaveFormat& format, std::FILE* file) : format_(format), file_(file) {
@@ -80,11 +83,17 @@ class CaptureSink final : public WaveSink {
     const std::uint32_t size = data_size_ > kMaxData ? kMaxData
                                                      : static_cast<std::uint32_t>(data_size_);
     const std::vector<std::uint8_t> header = wav_header(format_, size);
-    if (std::fseek(file_, 0, SEEK_SET) == 0) std::fwrite(header.data(), 1, header.size(), file_);
-    std::fclose(file_);
+    const bool header_written =
+        std::fseek(file_, 0, SEEK_SET) == 0 &&
+        std::fwrite(header.data(), 1, header.size(), file_) == header.size();
+    const bool flushed = std::fflush(file_) == 0;
+    const bool closed = std::fclose(file_) == 0;
+    if (failed_ || !header_written || !flushed || !closed) g_capture_failed = true;
   }
   void write(const std::uint8_t* data, std::size_t size) override {
-    data_size_ += std::fwrite(data, 1, size, file_);
+    const std::size_t written = std::fwrite(data, 1, size, file_);
+    data_size_ += written;
+    failed_ = failed_ || written != size;
   }
   void discard() override {}
   void drain() override { std::fflush(file_); }
@@ -94,6 +103,7 @@ class CaptureSink final : public WaveSink {
   const WaveFormat format_;
   std::FILE* file_;
   std::uint64_t data_size_ = 0;
+  bool failed_ = false;
 };
 
 class RecorderSink final : public WaveSink {
@@ -129,6 +139,10 @@ std::unique_ptr<WaveSink> open_capture(const WaveFormat& format, const std::stri
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return nullptr;
   return std::make_unique<CaptureSink>(format, file);
+}
+
+bool capture_failed() {
+  return g_capture_failed;
 }
 
 std::unique_ptr<WaveSink> open_recorder(const WaveFormat& format,

@@ -16,6 +16,9 @@ std::unique_ptr<WaveSink> open_alsa(const WaveFormat& format, std::string* error
 std::unique_ptr<WaveSink> open_null(const WaveFormat& format);
 // Writes a 16-bit PCM WAV file (created or truncated), unpaced.
 std::unique_ptr<WaveSink> open_capture(const WaveFormat& format, const std::string& path);
+// Whether a capture file closed since the process started lost data: a
+// write, the final header, the flush or the close failed (a full disk).
+bool capture_failed();
 std::unique_ptr<WaveSink> open_recorder(const WaveFormat& format,
                                         std::shared_ptr<AudioRecorder> recorder);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "platform/ansi_code_page.h"
 #include "platform/colour_ref.h"
 #include "platform/nls.h"
@@ -38,7 +39,8 @@ constexpr std::size_t kFixedPageSize = 512;
 // False when there is none (no pack, no entry, unreadable entry).
 bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
   std::uint32_t size = 0;
-  const std::uint8_t* data = dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes);
+  const std::uint8_t* data =
+      dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes, kMaxStyleSheetSize);
   if (data == nullptr) return false;
   const void* zero = std::memchr(data, 0, size);
   const std::size_t length =

@@ -10,16 +10,12 @@ bool SoundPlayer::play_sound(Dictionary& dictionary, std::u16string_view name, i
   if (type != kSoundTypeWav && type != kSoundTypeOgg) return false;
   std::vector<std::uint8_t> buffer;
   std::uint32_t size = 0;
-  const std::uint8_t* data = dictionary.read_pack_entry(name, &size, &buffer);
+  const std::uint8_t* data = dictionary.read_pack_entry(name, &size, &buffer, kMaxSoundEntrySize);
   if (data == nullptr) return false;
   if (type == kSoundTypeWav) return play_sound_bytes({data, size}, type);
-  // The thread gets its own copy: a stored entry lives in the pack's mapping,
-  // which may go away (another dictionary opened) while the sound plays.
-  if (data == buffer.data()) {
-    buffer.resize(size);
-    return play_ogg(std::move(buffer));
-  }
-  return play_ogg(std::vector<std::uint8_t>(data, data + size));
+  // The thread gets the buffer, which the pack no longer touches.
+  buffer.resize(size);
+  return play_ogg(std::move(buffer));
 }
 
 }  // namespace lexora

@@ -4,19 +4,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <optional>
 
+#include "platform/atomic_file.h"
+#include "platform/file_lock.h"
+#include "platform/read_file.h"
 #include "platform/qt/registry_encoding.h"
 #include "platform/utf.h"
 
@@ -26,22 +32,11 @@ namespace {
 
 // How long a session waits for another process's save before it goes on
 // read-only. Saves take milliseconds; a lock held longer is a hung process.
-constexpr int kLockWaitMs = 10000;
-constexpr int kLockPollMs = 2;
-
-// QLockFile::tryLock with a timeout sleeps 100 ms and more between tries;
-// saves take a few milliseconds, so poll faster.
-bool acquire(QLockFile& lock) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
-  while (!lock.tryLock(0)) {
-    if (lock.error() != QLockFile::LockFailedError ||
-        std::chrono::steady_clock::now() >= deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kLockPollMs));
-  }
-  return true;
-}
+constexpr auto kLockWait = std::chrono::milliseconds(10000);
+// The private copies of sessions live in the temporary folder under this
+// name and the owning process's id, so that one left by a killed process
+// can be told from a live one and removed.
+constexpr char kSnapshotDirPrefix[] = "lexora-registry-";
 
 QString to_qstring(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -57,11 +52,11 @@ std::string to_std(const QString& text) {
 // --- sessions ---
 
 struct Registry::Session {
-  std::unique_ptr<QLockFile> lock;  // taken by the first write
-  bool lock_failed = false;         // then the session stays read-only
+  std::optional<FileLock> lock;  // taken by the first write
+  bool read_only = false;        // a write failed to begin: the session stays read-only
   std::unique_ptr<QTemporaryDir> snapshot_dir;
   int snapshots = 0;
-  QByteArray original;  // the store's bytes the snapshot was taken from
+  std::string original;  // the store's bytes the snapshot was taken from
   std::unique_ptr<QSettings> settings;
   bool modified = false;
 };
@@ -96,9 +91,24 @@ RegistryKey Registry::create_key(std::string_view name) {
 
 namespace {
 
-QByteArray read_whole(const QString& path) {
-  QFile in(path);
-  return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+// Removes the private copies that killed processes left in the temporary
+// folder: this user's, named for a process that no longer runs.
+void remove_stale_snapshot_dirs() {
+  const QDir temp(QDir::tempPath());
+  const QString prefix = QString::fromLatin1(kSnapshotDirPrefix);
+  const auto entries = temp.entryInfoList({prefix + QStringLiteral("*")},
+                                          QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  for (const QFileInfo& entry : entries) {
+    const QString rest = entry.fileName().mid(prefix.size());
+    bool is_number = false;
+    const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&is_number);
+    if (!is_number || pid <= 0 || pid == ::getpid() || entry.isSymLink()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    const QByteArray path = entry.absoluteFilePath().toLocal8Bit();
+    if (::lstat(path.constData(), &st) != 0 || st.st_uid != ::geteuid()) continue;
+    QDir(entry.absoluteFilePath()).removeRecursively();
+  }
 }
 
 }  // namespace
@@ -109,26 +119,46 @@ QByteArray read_whole(const QString& path) {
 // copy of the store under a name no cache has seen.
 void Registry::open_session() {
   session_ = std::make_unique<Session>();
-  session_->snapshot_dir = std::make_unique<QTemporaryDir>();
+  error_.clear();
+  session_->snapshot_dir = std::make_unique<QTemporaryDir>(
+      QDir::tempPath() +
+      QStringLiteral("/%1%2-XXXXXX").arg(QLatin1String(kSnapshotDirPrefix)).arg(::getpid()));
   take_snapshot();
+}
+
+bool Registry::read_store(std::string* bytes) {
+  const ReadResult result = read_regular_file(file_path_, kMaxSettingsFileSize, bytes);
+  if (result.status == ReadStatus::kOk) return true;
+  bytes->clear();
+  if (result.status == ReadStatus::kMissing) return true;  // a fresh start
+  error_ = "cannot read " + result.describe(file_path_, kMaxSettingsFileSize);
+  return false;
 }
 
 void Registry::take_snapshot() {
   Session& session = *session_;
-  const QString store = to_qstring(file_path_);
   session.settings.reset();
-  session.original = read_whole(store);
+  // A store that is there but cannot be read is never written over: its
+  // values would be lost. The session reads as empty and refuses writes.
+  if (!read_store(&session.original)) session.read_only = true;
   if (!session.snapshot_dir->isValid()) {
     // No private copy: read the store itself, and never write it from here.
-    session.lock_failed = true;
-    session.settings = std::make_unique<QSettings>(store, QSettings::IniFormat);
+    error_ = "cannot create a folder in " + to_std(QDir::tempPath());
+    session.read_only = true;
+    session.settings = std::make_unique<QSettings>(to_qstring(file_path_), QSettings::IniFormat);
     return;
   }
   const QString snapshot = session.snapshot_dir->filePath(
       QStringLiteral("snapshot-%1.ini").arg(++session.snapshots));
-  if (!session.original.isEmpty()) {
+  if (!session.original.empty()) {
     QFile out(snapshot);
-    if (out.open(QIODevice::WriteOnly)) out.write(session.original);
+    const auto size = static_cast<qint64>(session.original.size());
+    if (!out.open(QIODevice::WriteOnly) || out.write(session.original.data(), size) != size ||
+        !out.flush()) {
+      error_ = "cannot copy " + file_path_ + " to " + to_std(snapshot) + ": " +
+               to_std(out.errorString());
+      session.read_only = true;
+    }
   }
   session.settings = std::make_unique<QSettings>(snapshot, QSettings::IniFormat);
 }
@@ -139,37 +169,61 @@ void Registry::take_snapshot() {
 bool Registry::begin_write() {
   Session& session = *session_;
   if (session.lock) return true;
-  if (session.lock_failed) return false;
-  const QString store = to_qstring(file_path_);
-  QDir().mkpath(QFileInfo(store).absolutePath());
-  auto lock = std::make_unique<QLockFile>(store + QStringLiteral(".lock"));
-  if (!acquire(*lock)) {
-    session.lock_failed = true;
+  if (session.read_only) return false;
+  const QString folder = QFileInfo(to_qstring(file_path_)).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    error_ = "cannot create the folder " + to_std(folder);
+    session.read_only = true;
     return false;
   }
-  session.lock = std::move(lock);
-  if (read_whole(store) != session.original) take_snapshot();
-  return true;
+  int lock_error = 0;
+  session.lock = FileLock::acquire(file_path_, kLockWait, &lock_error);
+  if (!session.lock) {
+    error_ = "cannot lock " + file_path_ + ": " +
+             (lock_error == EWOULDBLOCK ? std::string("another program is saving it")
+                                        : std::string(std::strerror(lock_error)));
+    session.read_only = true;
+    return false;
+  }
+  // Holding the lock, nobody else is writing: leftovers are a dead process's.
+  remove_stale_temporaries(file_path_);
+  remove_stale_snapshot_dirs();
+  std::string now;
+  if (!read_store(&now)) {
+    session.read_only = true;
+    session.lock.reset();
+    return false;
+  }
+  if (now != session.original) take_snapshot();
+  return !session.read_only;
 }
 
 bool Registry::close_session() {
   std::unique_ptr<Session> session = std::move(session_);
   if (!session || !session->modified) return true;
   session->settings->sync();
-  if (session->settings->status() == QSettings::AccessError) return false;
   const QString snapshot = session->settings->fileName();
-  session->settings.reset();
-
-  QByteArray bytes;
-  QFile in(snapshot);
-  if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
-  QSaveFile out(to_qstring(file_path_));
-  if (!out.open(QIODevice::WriteOnly)) return false;
-  if (out.write(bytes) != bytes.size()) {
-    out.cancelWriting();
+  // (A FormatError only says the old file was damaged; what is saved is whole.)
+  if (session->settings->status() == QSettings::AccessError) {
+    error_ = "cannot write " + file_path_ + ": the private copy " + to_std(snapshot) +
+             " could not be written";
     return false;
   }
-  return out.commit();
+  session->settings.reset();
+
+  std::vector<std::uint8_t> bytes;
+  const std::string snapshot_path = to_std(snapshot);
+  const ReadResult copy = read_regular_file(snapshot_path, kMaxSettingsFileSize, &bytes);
+  if (copy.status != ReadStatus::kOk) {
+    error_ = "cannot write " + file_path_ + ": reading the private copy failed: " +
+             copy.describe(snapshot_path, kMaxSettingsFileSize);
+    return false;
+  }
+  if (const std::optional<WriteError> failure = replace_file(file_path_, bytes)) {
+    error_ = failure->describe();
+    return false;
+  }
+  return true;
 }
 
 // --- keys ---

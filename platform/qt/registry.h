@@ -17,14 +17,19 @@
 //
 // Sessions: the first open key of a Registry starts a session, which reads a
 // snapshot of the file; nested keys share it. The session's first write takes
-// the store's file lock (waiting at most ten seconds; a lock left by a dead
-// process is taken over) and takes the snapshot again if another process
+// the store's lock (platform/file_lock.h: released by the kernel when its
+// process ends; waiting at most ten seconds for a live holder), removes what
+// killed writers left (temporary files beside the store, private copies in
+// the temporary folder) and takes the snapshot again if another process
 // saved meanwhile. Closing the last key writes the session's changes, if
-// any, atomically (a temporary file renamed over the store) and releases the
-// lock. So one save_settings is all-or-nothing for other processes, two
-// processes saving at once serialise without undoing each other's values,
-// and a crash during a save leaves the previous file. When the lock cannot be
-// had, writes fail and reads go on. Keep keys open only for one operation.
+// any, atomically (platform/atomic_file.h) and releases the lock. So one
+// save_settings is all-or-nothing for other processes, two processes saving
+// at once serialise without undoing each other's values, and a crash or a
+// failed step during a save leaves the previous file whole. When the lock
+// cannot be had, or the store is there but cannot be read (not a regular
+// file, larger than kMaxSettingsFileSize, unreadable), writes fail and reads
+// go on (reading as empty). last_error() says what failed and on which file.
+// Keep keys open only for one operation.
 //
 // A damaged or hand-edited file never fails the open: what cannot be decoded
 // reads as a value of unknown type, and the typed reads fail for it.
@@ -72,6 +77,11 @@ class Registry {
 
   const std::string& file_path() const { return file_path_; }
 
+  // What the last failure of the current or last session was, with the file
+  // and the system's reason ("cannot write PATH: flushing ... failed: ...");
+  // empty when nothing failed. Cleared when a session starts.
+  const std::string& last_error() const { return error_; }
+
   // Opens the subkey `name` of the program's key (empty: the program's key
   // itself), creating it when missing.
   RegistryKey create_key(std::string_view name);
@@ -83,8 +93,12 @@ class Registry {
   void take_snapshot();
   bool begin_write();
   bool close_session();
+  // The store's bytes; a missing store is empty. False (error_ set) when it
+  // is there but cannot be read.
+  bool read_store(std::string* bytes);
 
   std::string file_path_;
+  std::string error_;
   std::unique_ptr<Session> session_;
   int open_keys_ = 0;
 };

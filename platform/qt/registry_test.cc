@@ -10,6 +10,15 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+
+#include "platform/file_lock.h"
+#include "platform/system_calls.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -320,6 +329,118 @@ TEST_F(RegistryTest, FileIsReadableText) {
   EXPECT_NE(text.find("Text%20size=dword:00000002"), std::string::npos) << text;
   EXPECT_NE(text.find("g_smart_menu=flag:1"), std::string::npos) << text;
   EXPECT_NE(text.find("MainFont=sz:DejaVu Sans"), std::string::npos) << text;
+}
+
+// Every system call of a save failed in turn, with the errors of a full
+// disk, a lost device and a refused permission: the save reports failure
+// with the file's name, and the file is the old one whole (or, when only the
+// folder flush after the rename failed, the new one, and the report says so).
+TEST_F(RegistryTest, EveryFailedStepOfASaveIsReportedAndKeepsTheOldFile) {
+  const auto save = [&](std::int32_t value) {
+    Registry registry(path());
+    RegistryKey key = registry.create_key("");
+    bool written = key.write_number("Text size", value);
+    if (value == 1) written = key.write_text("keep", u"kept") && written;
+    const bool closed = key.close();
+    return std::make_pair(written && closed, registry.last_error());
+  };
+  ASSERT_TRUE(save(1).first);
+  const std::string old_file = read_text_file(path());
+  long calls = 0;
+  {
+    sys::ScopedFault counting(0);
+    ASSERT_TRUE(save(2).first);
+    calls = counting.calls();
+  }
+  ASSERT_GT(calls, 10);
+  for (int error : {ENOSPC, EIO, EACCES}) {
+    for (long n = 1; n <= calls; ++n) {
+      SCOPED_TRACE(testing::Message() << "call " << n << " errno " << error);
+      test::write_file(path(), old_file);
+      std::pair<bool, std::string> result;
+      {
+        sys::ScopedFault fault(n, error);
+        result = save(2);
+      }
+      if (result.first) {
+        // A call whose failure the save got round: nothing may be lost.
+        Registry check(path());
+        RegistryKey key = check.create_key("");
+        EXPECT_EQ(key.read_number("Text size"), 2);
+        EXPECT_EQ(key.read_text("keep"), u"kept");
+        continue;
+      }
+      EXPECT_NE(result.second.find(path()), std::string::npos) << result.second;
+      const bool replaced = result.second.find("in place") != std::string::npos;
+      if (!replaced) {
+        EXPECT_EQ(read_text_file(path()), old_file) << result.second;
+      }
+      for (const auto& entry : std::filesystem::directory_iterator(dir_.file("cfg"))) {
+        EXPECT_TRUE(entry.path().filename() == "Lexora.ini" ||
+                    entry.path().filename() == "Lexora.ini.lock")
+            << entry.path();
+      }
+      std::filesystem::remove(path() + ".lock");
+    }
+  }
+}
+
+// A store that is not a regular file reads as empty, at once and without
+// reading it whole, says why, and is never written.
+TEST_F(RegistryTest, StoreThatIsNoRegularFileIsNeitherReadNorWritten) {
+  ASSERT_TRUE(std::filesystem::create_directories(dir_.file("cfg")));
+  const std::string fifo = path();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& store : {std::string("/dev/zero"), fifo}) {
+    SCOPED_TRACE(store);
+    Registry registry(store);
+    RegistryKey key = registry.create_key("");
+    EXPECT_FALSE(key.read_number("Text size"));
+    EXPECT_FALSE(key.write_number("Text size", 3));
+    key.close();
+    EXPECT_EQ(registry.last_error(), "cannot read " + store + ": not a regular file");
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// A save killed while it holds the lock: the next save neither waits nor
+// fails, and what the dead process left (its temporary file beside the
+// store, its private copy in the temporary folder) is removed.
+TEST_F(RegistryTest, ASaveKilledHoldingTheLockLeavesNothingThatLasts) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Registry registry(path());
+    RegistryKey key = registry.create_key("");
+    const char byte = key.write_number("Text size", 9) ? 1 : 0;  // takes the lock
+    test::write_file(dir_.file("cfg/.Lexora.ini.tmp-" + std::to_string(::getpid()) + "-0"), "x");
+    (void)!::write(ready[1], &byte, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ASSERT_EQ(byte, 1);
+  const QString snapshot_pattern = QStringLiteral("lexora-registry-%1-*").arg(child);
+  ASSERT_FALSE(QDir(QDir::tempPath()).entryList({snapshot_pattern}, QDir::Dirs).isEmpty());
+  ::kill(child, SIGKILL);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  ::close(ready[0]);
+  ::close(ready[1]);
+
+  ASSERT_TRUE(FileLock::acquire(path(), std::chrono::milliseconds(0)));  // free at once
+  Registry registry(path());
+  RegistryKey key = registry.create_key("");
+  EXPECT_TRUE(key.write_number("Text size", 4));
+  EXPECT_TRUE(key.close()) << registry.last_error();
+  EXPECT_EQ(Registry(path()).create_key("").read_number("Text size"), 4);
+  EXPECT_EQ(std::filesystem::directory_iterator(dir_.file("cfg"))->path().filename(), "Lexora.ini");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.file("cfg")), {}), 1);
+  EXPECT_TRUE(QDir(QDir::tempPath()).entryList({snapshot_pattern}, QDir::Dirs).isEmpty());
 }
 
 TEST(RegistryPath, FollowsXdgConfigHome) {
