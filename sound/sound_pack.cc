@@ -1,6 +1,7 @@
 // play_sound's pack side, apart from the player so that code using only
 // byte sounds does not need the engine.
 #include "engine/dictionary.h"
+#include "engine/media.h"
 #include "platform/media_types.h"
 #include "sound/sound.h"
 
