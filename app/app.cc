@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -15,8 +16,12 @@
 #include "platform/qt/registry.h"
 #include "resources/string_table.h"
 #include "model/colour_table.h"
+#include "gui/command_ids.h"
 #include "gui/main_window.h"
 #include "gui/qt_util.h"
+#include "gui/options/create_link.h"
+#include "gui/options/options_context.h"
+#include "model/shortcut_link.h"
 #include "gui/qt_message_sink.h"
 #include "model/settings.h"
 
@@ -27,6 +32,31 @@ const QString kClipboardSwitch = QStringLiteral("-c");
 // The default main window size at 96 dpi.
 constexpr int kDefaultWidth = 380;
 constexpr int kDefaultHeight = 560;
+
+// A shortcut file is longer than no ".lnk" text the program writes.
+constexpr qint64 kMaxLinkFileBytes = 64 * 1024;
+
+}  // namespace
+
+QString follow_link_file(const QString& path) {
+  if (!path.endsWith(QStringLiteral(".lnk"), Qt::CaseInsensitive)) return path;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return path;
+  const QByteArray text = file.read(kMaxLinkFileBytes);
+  const auto target = link_dictionary(std::string_view(text.constData(), text.size()));
+  return target ? QString::fromStdString(*target) : path;
+}
+
+namespace {
+
+// The Options and Create Link commands, on the process-wide objects.
+void register_option_commands(MainWindow& window, OptionsContext& context) {
+  window.set_command_handler(cmd::kOptions, [&window, &context] { run_options(context, &window); });
+  window.set_command_handler(cmd::kCreateLink, [&window, &context] {
+    create_link(&window, context.choose_file, QCoreApplication::applicationFilePath(),
+                window.current_path());
+  });
+}
 
 }  // namespace
 
@@ -56,6 +86,8 @@ int run_program(int argc, char** argv) {
   set_message_sink(&message_sink);
 
   CommandLine line = parse_command_line(QApplication::arguments().mid(1));
+  // A ".lnk" shortcut made by "Create Link..." names the dictionary to open.
+  line.path = follow_link_file(line.path);
   // Paths are kept whole, so that the browser can walk up from them.
   if (!line.path.isEmpty()) line.path = QFileInfo(line.path).absoluteFilePath();
 
@@ -112,6 +144,19 @@ int run_program(int argc, char** argv) {
   server.publish(class_name, title);
   QObject::connect(&window, &MainWindow::title_changed, &server,
                    [&server](const QString& text) { server.set_title(text); });
+
+  OptionsContext options{settings,
+                         recent,
+                         registry,
+                         dictionary,
+                         colours,
+                         QCoreApplication::applicationDirPath(),
+                         [&window] { return window.current_path(); },
+                         [&window] { return window.top_index(); },
+                         [&window] { window.apply_font_settings(); },
+                         [&window] { window.apply_colour_settings(); },
+                         file_browser_chooser()};
+  register_option_commands(window, options);
 
   window.start(line.path, line.clipboard_switch);
   window.show();

@@ -30,6 +30,10 @@ enum class StartAction {
 // title when a path was given, any window of the class otherwise).
 StartAction decide_start(bool allow_multiple, bool has_path, bool window_found);
 
+// The dictionary a ".lnk" shortcut file names; any other path (or a file
+// that is no shortcut of ours) comes back unchanged.
+QString follow_link_file(const QString& path);
+
 // Runs the program; returns the process exit code.
 int run_program(int argc, char** argv);
 

@@ -13,6 +13,7 @@
 #include "gui/main_window.h"
 #include "testing/test_files.h"
 #include "model/recent_files.h"
+#include "model/shortcut_link.h"
 #include "platform/qt/instance.h"
 #include "platform/qt/registry.h"
 
@@ -90,11 +91,11 @@ class TwoProcessTest : public ::testing::Test {
     return path;
   }
 
-  QProcess* launch(const QStringList& arguments) {
+  QProcess* launch(const QStringList& arguments, const QString& program = QString()) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment_);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QStringLiteral(LEXORA_PROGRAM), arguments);
+    process->start(program.isEmpty() ? QStringLiteral(LEXORA_PROGRAM) : program, arguments);
     EXPECT_TRUE(process->waitForStarted(5000));
     processes_.push_back(std::move(process));
     return processes_.back().get();
@@ -185,6 +186,46 @@ TEST_F(TwoProcessTest, SendColoursDeliversTheProfileBlock) {
   EXPECT_EQ(cli.exitCode(), 1);
   EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
   EXPECT_TRUE(received.empty());
+}
+
+TEST_F(TwoProcessTest, ShortcutFileOpensTheDictionaryItNames) {
+  const std::string a = dictionary("a.zd");
+  const std::string link = dir_.file("my words.lnk");
+  test::write_file(link, link_text(LEXORA_PROGRAM, a));
+  launch({QString::fromStdString(link)});
+  const auto running = wait_for("Lexora  a.zd");
+  ASSERT_TRUE(running.has_value());
+  ASSERT_TRUE(close_instance(*running));
+}
+
+TEST_F(TwoProcessTest, LauncherExecLineOpensTheDictionary) {
+  const std::string b = dictionary("b $1 \"q\".zd");
+  const std::string entry = desktop_entry_text(LEXORA_PROGRAM, b, "lexora");
+  const auto start = entry.find("\nExec=") + 6;
+  std::string exec = entry.substr(start, entry.find('\n', start) - start);
+  // Undoing the string-value escapes leaves the quoted command line, whose
+  // quoting is the shell's own.
+  std::string command;
+  for (std::size_t i = 0; i < exec.size(); ++i) {
+    if ((exec[i] == '\\' || exec[i] == '%') && i + 1 < exec.size() && exec[i + 1] == exec[i]) ++i;
+    command += exec[i];
+  }
+  launch({QStringLiteral("-c"), QStringLiteral("exec ") + QString::fromStdString(command)},
+         QStringLiteral("/bin/sh"));
+  const auto running = wait_for(QStringLiteral("Lexora  b $1 \"q\".zd"));
+  ASSERT_TRUE(running.has_value());
+  ASSERT_TRUE(close_instance(*running));
+}
+
+TEST(ShortcutArgument, OnlyOurLinkTextIsFollowed) {
+  test::TempDir dir;
+  const std::string link = dir.file("x.LNK");
+  test::write_file(link, link_text("/usr/bin/lexora", "/d/en ru.zd"));
+  EXPECT_EQ(follow_link_file(QString::fromStdString(link)), "/d/en ru.zd");
+  const std::string other = dir.file("other.lnk");
+  test::write_file(other, std::string("not a shortcut"));
+  EXPECT_EQ(follow_link_file(QString::fromStdString(other)), QString::fromStdString(other));
+  EXPECT_EQ(follow_link_file("/d/a.zd"), "/d/a.zd");
 }
 
 }  // namespace

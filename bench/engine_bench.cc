@@ -2,8 +2,10 @@
 // headwords, in both collation modes, with zlib's bare inflate of the same
 // words stream as the floor for opening. The memory the open dictionary
 // holds is reported as counters next to its budget (words_size + 8 bytes per
-// headword + 1 MiB).
+// headword + 1 MiB). Missed lookups that reach the word-conversion plug-in
+// are measured against hits, with no plug-in installed and with one.
 #include <benchmark/benchmark.h>
+#include <dlfcn.h>
 #include <malloc.h>
 #include <zlib.h>
 
@@ -17,6 +19,7 @@
 
 #include "compiler/dictionary_writer.h"
 #include "engine/dictionary.h"
+#include "platform/library.h"
 #include "platform/messages.h"
 
 namespace {
@@ -29,6 +32,7 @@ struct Fixture {
   std::vector<std::uint8_t> packed_words;
   std::uint32_t words_size = 0;
   std::vector<std::u16string> queries;
+  std::vector<std::u16string> misses;
 };
 
 std::u16string random_word(std::mt19937& random) {
@@ -71,6 +75,11 @@ const Fixture& fixture(std::uint32_t count, bool locale) {
                          bytes.begin() + lexora::kHeaderSizeV4 + packed);
   for (std::size_t i = 0; i < kQueries; ++i)
     f->queries.push_back(source.entries[random() % source.entries.size()].first);
+  // Words that are not headwords: the lookup goes on to the plug-in step.
+  while (f->misses.size() < kQueries) {
+    std::u16string word = random_word(random);
+    if (seen.count(word) == 0) f->misses.push_back(word);
+  }
   slot = std::move(f);
   return *slot;
 }
@@ -130,6 +139,46 @@ void BM_FindWord(benchmark::State& state) {
   if (exact_hits != static_cast<std::size_t>(state.iterations())) state.SkipWithError("a query was not found");
 }
 
+// One lookup with conversion allowed, as the main window makes it: a hit, or a
+// miss that asks for the plug-in. Argument: 0 hit, 1 miss without a plug-in
+// installed (the program folder and the loader's folders hold no
+// libconv.so), 2 miss with the test plug-in installed (loaded, called and
+// unloaded on every lookup; it turns the word into "zzzz", looked up again).
+void BM_FindWordConversion(benchmark::State& state) {
+  QuietSink sink;
+  lexora::set_message_sink(&sink);
+  const Fixture& f = fixture(100000, false);
+  const int kind = static_cast<int>(state.range(0));
+  if (kind == 2) lexora::set_library_folder_for_testing(LEXORA_BENCH_PLUGIN_DIR);
+  lexora::Dictionary dict;
+  if (!dict.open_dictionary(f.path)) state.SkipWithError("open failed");
+  const std::vector<std::u16string>& words = kind == 0 ? f.queries : f.misses;
+  std::size_t i = 0;
+  std::size_t exact_hits = 0;
+  for (auto _ : state) {
+    bool exact = false;
+    benchmark::DoNotOptimize(dict.find_word(words[i++ % kQueries], &exact, true));
+    exact_hits += exact ? 1 : 0;
+  }
+  if (kind == 0 && exact_hits != static_cast<std::size_t>(state.iterations()))
+    state.SkipWithError("a query was not found");
+  if (kind == 1 && lexora::Library::load("libconv.so")) state.SkipWithError("a plug-in is installed");
+  lexora::set_library_folder_for_testing("");
+  lexora::set_message_sink(nullptr);
+}
+
+// The loader's own search for a library that is not installed, as every
+// missed lookup paid it before the candidate folders were worked out once.
+void BM_LoaderSearchForMissingLibrary(benchmark::State& state) {
+  for (auto _ : state) {
+    void* handle = dlopen("libconv.so", RTLD_NOW | RTLD_LOCAL);
+    if (handle != nullptr) {
+      dlclose(handle);
+      state.SkipWithError("a plug-in is installed");
+    }
+  }
+}
+
 // Arguments: headword count, locale collation (0 or 1).
 BENCHMARK(BM_InflateWordsStream)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenDictionary)
@@ -140,6 +189,12 @@ BENCHMARK(BM_FindWord)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindWordConversion)
+    ->DenseRange(0, 2)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoaderSearchForMissingLibrary)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -24,6 +24,8 @@ void add_play_command(CLI::App& app, int* exit_code);
 void add_image_command(CLI::App& app, int* exit_code);
 void add_settings_command(CLI::App& app, int* exit_code);
 void add_send_colours_command(CLI::App& app, int* exit_code);
+void add_grep_command(CLI::App& app, int* exit_code);
+void add_import_command(CLI::App& app, int* exit_code);
 
 }  // namespace lexora::cli
 

@@ -26,6 +26,8 @@ void register_commands(CLI::App& app, int* exit_code) {
   add_image_command(app, exit_code);
   add_settings_command(app, exit_code);
   add_send_colours_command(app, exit_code);
+  add_grep_command(app, exit_code);
+  add_import_command(app, exit_code);
 }
 
 }  // namespace lexora::cli

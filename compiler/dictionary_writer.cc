@@ -8,6 +8,7 @@
 #include <memory>
 #include <numeric>
 
+#include "compiler/headword_order.h"
 #include "engine/dictionary_header.h"
 #include "engine/word_compare.h"
 #include "platform/byte_cursor.h"
@@ -44,28 +45,18 @@ bool append_text(std::u16string_view text, std::uint32_t code_page, const char* 
 
 // Positions of the entries in the order the reader's binary search needs.
 std::vector<std::size_t> sorted_order(const DictionarySource& source, std::uint32_t code_page,
-                                      std::uint32_t locale_id, bool use_locale) {
+                                      std::uint32_t locale_id, std::uint32_t flags) {
   // Headwords are compared as the reader sees them: after the round trip
   // through the code page.
-  std::vector<std::u16string> read_back(source.entries.size());
-  for (std::size_t i = 0; i < source.entries.size(); ++i)
-    read_back[i] = to_wide(to_multibyte(source.entries[i].first, code_page), code_page);
-  std::vector<std::size_t> order(source.entries.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  WordComparer comparer(code_page, locale_id);
-  if (use_locale) {
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return comparer.compare(read_back[a], std::nullopt, read_back[b], kWholeString, true, true) < 0;
-    });
-  } else {
-    // Lower each headword once instead of once per comparison.
-    std::vector<std::u16string> lowered(read_back.size());
-    for (std::size_t i = 0; i < read_back.size(); ++i) comparer.lower(read_back[i], &lowered[i]);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return compare_code_units(lowered[a], lowered[b], kWholeString) < 0;
-    });
-  }
-  return order;
+  std::u16string read_back;
+  std::vector<std::uint32_t> order = sort_headwords(
+      source.entries.size(),
+      [&](std::size_t i) -> std::u16string_view {
+        read_back = to_wide(to_multibyte(source.entries[i].first, code_page), code_page);
+        return read_back;
+      },
+      code_page, locale_id, flags);
+  return std::vector<std::size_t>(order.begin(), order.end());
 }
 
 // The abbreviation stream: "abbreviation", two spaces, "expansion", each
@@ -149,8 +140,7 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
 
   std::vector<std::size_t> order;
   if (options.sort) {
-    order = sorted_order(source, words_cp, locale_id,
-                         uses_locale_collation(options.flags, locale_id));
+    order = sorted_order(source, words_cp, locale_id, options.flags);
   } else {
     order.resize(source.entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,7 +74,12 @@ class Dictionary {
   // Headword `index` in UTF-16; nothing when index >= word_count.
   std::optional<std::u16string_view> word_at(std::uint32_t index);
   // The raw headword bytes in words_code_page (no conversion), for tools.
+  // Reads only data loaded at opening, so other threads may call it while
+  // nothing opens or closes the dictionary.
   std::optional<std::string_view> raw_word_at(std::uint32_t index) const;
+  // The block table as read at opening (one file offset per article block;
+  // the offsets are checked against the file when a block is read).
+  std::span<const std::uint32_t> block_offsets() const { return block_table_; }
 
   void set_ignore_punctuation(bool on) { ignore_punctuation_ = on; }
   bool ignore_punctuation() const { return ignore_punctuation_; }
@@ -123,6 +129,10 @@ class Dictionary {
   // as after the storage holding the file was removed and put back, so that
   // the next article_at takes the reopening path. No effect while closed.
   void break_stream_for_testing();
+  // For tests only: the next `count` reads of article blocks fail as a read
+  // from media that went away does (EIO), or, with `short_read`, return only
+  // part of what the file holds.
+  void fail_block_reads_for_testing(int count, bool short_read);
 
   // --- Page buffer ---
   // The HTML page the renderer builds for this dictionary, reused from page
@@ -141,7 +151,12 @@ class Dictionary {
   // False (after "Integrity error") when that fails too.
   bool check_stream();
   bool reopen_stream();
-  bool load_block(std::uint32_t block);
+  // kReadFailed: a read failed or came back short although the file's size
+  // says the bytes are there (shown nothing yet; the caller may retry on a
+  // reopened stream). kFailed: bad data, "Integrity error" already shown.
+  enum class BlockLoad { kLoaded, kFailed, kReadFailed };
+  BlockLoad load_block(std::uint32_t block);
+  std::size_t read_block_bytes(void* buffer, std::size_t size);
   bool block_holds_its_articles(std::uint32_t block) const;
   // Text in articles_code_page to UTF-16; false when the code page is not
   // supported.
@@ -162,6 +177,8 @@ class Dictionary {
   // page changes.
   std::unique_ptr<WordCodec> article_codec_;
   std::uint64_t block_loads_ = 0;
+  int failing_reads_ = 0;  // test hook
+  bool short_reads_ = false;
   std::vector<char> words_;
   std::vector<const char*> word_table_;
   std::vector<char> abbrevs_;

@@ -5,13 +5,14 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "engine/article_block.h"
 #include "engine/dictionary.h"
 #include "engine/inflate.h"
 #include "engine/resource_pack.h"
-#include "platform/byte_cursor.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "resources/string_table.h"
@@ -67,7 +68,22 @@ void Dictionary::break_stream_for_testing() {
   file_ = broken;  // a pipe cannot seek
 }
 
-bool Dictionary::load_block(std::uint32_t block) {
+void Dictionary::fail_block_reads_for_testing(int count, bool short_read) {
+  failing_reads_ = count;
+  short_reads_ = short_read;
+}
+
+std::size_t Dictionary::read_block_bytes(void* buffer, std::size_t size) {
+  if (failing_reads_ > 0) {
+    --failing_reads_;
+    if (short_reads_) return std::fread(buffer, 1, size / 2, file_);
+    errno = EIO;
+    return 0;
+  }
+  return std::fread(buffer, 1, size, file_);
+}
+
+Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   // From here on the cache is being overwritten: it holds no whole block
   // until the load succeeds.
   cached_block_ = -1;
@@ -76,52 +92,51 @@ bool Dictionary::load_block(std::uint32_t block) {
   struct stat info {};
   if (fstat(fileno(file_), &info) == 0) file_size_ = static_cast<std::uint64_t>(info.st_size);
   const std::uint64_t offset = block_table_[block];
-  std::uint32_t unpacked = 0;
-  std::uint32_t packed = 0;
   std::uint8_t head[kBlockHeaderSize];
-  if (offset > file_size_ || file_size_ - offset < kBlockHeaderSize ||
-      fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
-      std::fread(head, 1, sizeof head, file_) != sizeof head) {
+  if (!block_header_fits(offset, file_size_)) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
-  // The block header: unpacked size, then packed size.
-  ByteCursor header_cursor(head, sizeof head);
-  if (!header_cursor.read_u32(&unpacked) || !header_cursor.read_u32(&packed)) {
+  // The file holds these bytes: a seek or read that fails all the same is
+  // the stream's fault, not the data's.
+  if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
+      read_block_bytes(head, sizeof head) != sizeof head) {
+    return BlockLoad::kReadFailed;
+  }
+  // Sizes are checked against the file before anything is allocated.
+  const std::optional<BlockExtent> extent = read_block_extent(head, offset, file_size_);
+  if (!extent) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
+  const std::uint32_t unpacked = extent->unpacked_size;
+  const std::uint32_t packed = extent->packed_size;
   block_unpacked_size_ = unpacked;
   block_packed_size_ = packed;
-  // Sizes are checked against the file and the block limit before anything
-  // is allocated; the cache then grows only with real output.
-  if (packed > file_size_ - offset - kBlockHeaderSize || !inflated_size_believable(packed, unpacked) ||
-      unpacked > kMaxBlockSize) {
+  // The cache grows only with real output, up to the block limit.
+  if (unpacked > kMaxBlockSize) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
   try {
     packed_block_.resize(packed);
   } catch (const std::bad_alloc&) {
     out_of_memory_stop();
   }
-  if (std::fread(packed_block_.data(), 1, packed, file_) != packed) {
-    integrity_error();
-    return false;
-  }
+  if (read_block_bytes(packed_block_.data(), packed) != packed) return BlockLoad::kReadFailed;
   const InflateResult inflated =
       inflate_bounded(std::span<const std::uint8_t>(packed_block_), unpacked, &block_cache_);
   if (inflated == InflateResult::kNoMemory) out_of_memory_stop();
   // More output than the header says is bad data like any other.
   if (inflated != InflateResult::kOk || !block_holds_its_articles(block)) {
     integrity_error();
-    return false;
+    return BlockLoad::kFailed;
   }
   // A complete stream shorter than announced: only the filled part counts.
   block_unpacked_size_ = static_cast<std::uint32_t>(block_cache_.size());
   cached_block_ = static_cast<std::int32_t>(block);
   ++block_loads_;
-  return true;
+  return BlockLoad::kLoaded;
 }
 
 // Every block but the last holds exactly articles_per_block strings, the
@@ -157,25 +172,24 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
 
   if (cached_block_ < 0 || static_cast<std::uint32_t>(cached_block_) != block) {
     if (block >= header_.block_count || block >= block_table_.size()) return std::nullopt;
-    if (!load_block(block)) return std::nullopt;
+    BlockLoad loaded = load_block(block);
+    // A read error (media that went away, a stale handle on a network share)
+    // or a short read is retried once on a stream opened afresh; the word
+    // list and everything else loaded stays.
+    if (loaded == BlockLoad::kReadFailed && reopen_stream()) loaded = load_block(block);
+    if (loaded == BlockLoad::kReadFailed) integrity_error();
+    if (loaded != BlockLoad::kLoaded) return std::nullopt;
   }
 
-  const char* p = block_cache_.data();
-  const char* end = p + block_unpacked_size_;
-  for (std::uint32_t j = 0; p < end; ++j) {
-    const char* zero = static_cast<const char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-    // The last string of a block may lack its 0 byte; it ends with the block.
-    const char* stop = zero != nullptr ? zero : end;
+  ArticleWalker walker(std::string_view(block_cache_.data(), block_unpacked_size_));
+  for (std::uint32_t j = 0;; ++j) {
+    const std::optional<std::string_view> article = walker.next();
+    if (!article) return std::nullopt;
     if (j == position) {
-      if (!decode_article_text(std::string_view(p, static_cast<std::size_t>(stop - p)),
-                               &wide_text_)) {
-        return std::nullopt;
-      }
+      if (!decode_article_text(*article, &wide_text_)) return std::nullopt;
       return std::u16string_view(wide_text_);
     }
-    p = zero != nullptr ? zero + 1 : end;
   }
-  return std::nullopt;
 }
 
 std::optional<std::u16string_view> Dictionary::expand_abbreviation(std::u16string_view key) {

@@ -309,6 +309,55 @@ TEST_F(ArticlesTest, BrokenStreamWithTheFileGoneIsAnIntegrityErrorUntilItReturns
   EXPECT_TRUE(messages_.texts().empty());
 }
 
+TEST_F(ArticlesTest, FailedOrShortBlockReadIsRetriedOnceOnAReopenedStream) {
+  std::string path = write(numbered_source(250), {});
+  std::string error;
+  ASSERT_TRUE(compiler::write_pack_file(dir_.file("en-ru.zpak"),
+                                        {{u"style.css", {'b', '{', '}'}, false}}, {}, &error))
+      << error;
+  ASSERT_TRUE(dict_.open_dictionary(path));
+  ASSERT_TRUE(dict_.article_at(0));
+  // The descriptor still seeks, so only the read itself shows the fault.
+  for (bool short_read : {false, true}) {
+    dict_.fail_block_reads_for_testing(1, short_read);
+    auto text = dict_.article_at(200);
+    ASSERT_TRUE(text) << short_read;
+    EXPECT_EQ(*text, article_text(200));
+    EXPECT_TRUE(messages_.texts().empty()) << short_read;
+    EXPECT_EQ(*dict_.article_at(0), article_text(0));
+  }
+  // Loaded data stayed; the pack was opened again.
+  EXPECT_EQ(dict_.word_count(), 250u);
+  EXPECT_EQ(*dict_.word_at(7), u"w00007");
+  std::uint32_t size = 0;
+  EXPECT_NE(dict_.read_pack_entry(u"style.css", &size, nullptr), nullptr);
+}
+
+TEST_F(ArticlesTest, BlockReadFailingAgainAfterTheReopenIsOneIntegrityError) {
+  ASSERT_TRUE(dict_.open_dictionary(write(numbered_source(250), {})));
+  dict_.fail_block_reads_for_testing(2, false);
+  EXPECT_FALSE(dict_.article_at(200));
+  EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  // The next request finds the stream working again.
+  messages_.clear();
+  ASSERT_TRUE(dict_.article_at(200));
+  EXPECT_EQ(*dict_.article_at(200), article_text(200));
+  EXPECT_TRUE(messages_.texts().empty());
+}
+
+TEST_F(ArticlesTest, BlockCutShortByTheFileIsBadDataNotRetried) {
+  DictionaryOptions options;
+  options.articles_per_block = 100;
+  std::string path = write(numbered_source(250), options);
+  ASSERT_TRUE(dict_.open_dictionary(path));
+  // The file loses the end of its last block while open: its size now says
+  // the bytes are not there, so no reopening can bring them back.
+  std::filesystem::resize_file(path, block_offset(path, 2) + 10);
+  EXPECT_FALSE(dict_.article_at(240));
+  EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  EXPECT_EQ(*dict_.article_at(5), article_text(5));
+}
+
 TEST_F(ArticlesTest, ClosedDictionaryAnswersNothing) {
   EXPECT_FALSE(dict_.article_at(0));
   EXPECT_FALSE(dict_.expand_abbreviation(u"adj"));

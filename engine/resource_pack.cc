@@ -164,11 +164,19 @@ bool ResourcePack::index_directory(bool* needs_more) {
     // Size 0 marks an entry that is never read, whatever its other fields say.
     if (size != 0) {
       std::uint64_t stored = packed != 0 ? packed : size;
-      if (offset > data_size_ || stored > data_size_ - offset) return false;
+      // One record whose data lies outside the file is dropped alone: the
+      // records after it are still found where they should be.
+      if (offset > data_size_ || stored > data_size_ - offset) continue;
       if (packed != 0 && !inflated_size_believable(packed, size)) return false;
     }
     index_.push_back(e);
   }
+  // Data that would lie over the header or the directory cannot be an
+  // entry's: such records are dropped too, the rest kept.
+  const std::size_t directory_end = cur.position();
+  std::erase_if(index_, [&](const IndexEntry& e) {
+    return field(e, kSizeField) != 0 && field(e, kOffsetField) < directory_end;
+  });
 
   if (version_ == kUnsortedPackVersion) {
     std::sort(index_.begin(), index_.end(), [this](const IndexEntry& a, const IndexEntry& b) {

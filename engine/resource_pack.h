@@ -18,9 +18,11 @@
 // Everything the directory says is checked against the mapping when the pack
 // is opened: the record count, every name's terminator, every record's fields,
 // every entry's data range, and the unpacked size of packed entries (no
-// larger than a zlib stream of that many bytes can produce). A pack that fails
-// any check is treated as no pack at all, silently, as is a missing file, a
-// wrong magic or a version above 2.
+// larger than a zlib stream of that many bytes can produce). A record whose
+// data lies outside the file or over the header and directory is left out of
+// the index, the other records kept. A directory that cannot be read to its
+// end, or any other failed check, makes the pack no pack at all, silently, as
+// a missing file, a wrong magic or a version above 2 do.
 #ifndef LEXORA_ENGINE_RESOURCE_PACK_H_
 #define LEXORA_ENGINE_RESOURCE_PACK_H_
 

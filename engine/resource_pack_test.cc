@@ -222,7 +222,6 @@ TEST(ResourcePackTest, DirectoryThatDisagreesWithTheFileIsNoPack) {
   auto good = make_pack({{u"a.wav", bytes_of("RIFF...."), false},
                          {u"b.css", compressible(4000), true}});
   ASSERT_TRUE(ResourcePack::from_memory(good));
-  std::size_t a = fields_of_record(good, 0);
   std::size_t b = fields_of_record(good, 1);
 
   struct Case {
@@ -232,10 +231,6 @@ TEST(ResourcePackTest, DirectoryThatDisagreesWithTheFileIsNoPack) {
   };
   const Case cases[] = {
       {"entry count beyond the file", 6, 1000000},
-      {"stored data past the end", a + 4, static_cast<std::uint32_t>(good.size())},
-      {"offset past the end", a, static_cast<std::uint32_t>(good.size() + 1)},
-      {"offset wraps", a, 0xFFFFFFF0u},
-      {"packed data past the end", b + 8, static_cast<std::uint32_t>(good.size())},
       {"absurd unpacked size", b + 4, 0xFFFFFFFFu},
   };
   for (const Case& c : cases) {
@@ -247,6 +242,50 @@ TEST(ResourcePackTest, DirectoryThatDisagreesWithTheFileIsNoPack) {
   std::vector<std::uint8_t> bad_magic = good;
   bad_magic[0] = 'z';
   EXPECT_FALSE(ResourcePack::from_memory(bad_magic));
+}
+
+TEST(ResourcePackTest, RecordPointingOutsideTheFileOrIntoTheDirectoryIsDroppedAlone) {
+  auto good = make_pack({{u"a.wav", bytes_of("RIFF...."), false},
+                         {u"b.css", compressible(4000), true},
+                         {u"c.png", bytes_of("PNGDATA"), false},
+                         {u"style.css", bytes_of("body{}"), false}});
+  const std::size_t b = fields_of_record(good, 1);
+  const std::size_t c = fields_of_record(good, 2);
+  const std::size_t directory_end = fields_of_record(good, 3) + kPackRecordFieldsSize;
+
+  struct Case {
+    const char* what;
+    std::size_t at;
+    std::uint32_t value;
+    const char16_t* dropped;
+  };
+  const Case cases[] = {
+      {"packed data past the end", b + 8, static_cast<std::uint32_t>(good.size()), u"b.css"},
+      {"offset past the end", b, static_cast<std::uint32_t>(good.size() + 1), u"b.css"},
+      {"offset wraps", b, 0xFFFFFFF0u, u"b.css"},
+      {"stored data past the end", c + 4, static_cast<std::uint32_t>(good.size()), u"c.png"},
+      {"data over the header", c, 0, u"c.png"},
+      {"data inside the directory", c, static_cast<std::uint32_t>(directory_end - 4), u"c.png"},
+  };
+  for (const Case& k : cases) {
+    std::vector<std::uint8_t> bad = good;
+    put_u32(&bad, k.at, k.value);
+    auto pack = ResourcePack::from_memory(bad);
+    ASSERT_TRUE(pack) << k.what;
+    EXPECT_EQ(pack->entry_count(), 3u) << k.what;
+    std::vector<std::uint8_t> buffer;
+    std::uint32_t size = 0;
+    EXPECT_EQ(pack->read_entry(k.dropped, &size, &buffer), nullptr) << k.what;
+    // Every other entry, before and after the bad record, still reads.
+    const std::uint8_t* style = pack->read_entry(u"style.css", &size, &buffer);
+    ASSERT_NE(style, nullptr) << k.what;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(style), size), "body{}") << k.what;
+    const std::uint8_t* a = pack->read_entry(u"a.wav", &size, &buffer);
+    ASSERT_NE(a, nullptr) << k.what;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(a), size), "RIFF....") << k.what;
+    const char16_t* kept = std::u16string_view(k.dropped) == u"b.css" ? u"c.png" : u"b.css";
+    EXPECT_NE(pack->read_entry(kept, &size, &buffer), nullptr) << k.what;
+  }
 }
 
 TEST(ResourcePackTest, EveryTruncationIsNoPackOrReadsOnlyWithinTheBytes) {

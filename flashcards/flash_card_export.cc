@@ -120,6 +120,7 @@ FlashCardExportResult export_flash_card(PendingTranslations* pending,
                                         const FlashCardExportOptions& options) {
   const CardbankLibrary library(options.library);
   if (!library.loaded()) {
+    if (!options.report_failures) return FlashCardExportResult::kNoLibrary;
     show(format_message(string_text(str::kCantFind), options.library), str::kError,
          MessageIcon::kError, options.owner_window);
     return FlashCardExportResult::kNoLibrary;
@@ -154,6 +155,7 @@ FlashCardExportResult export_flash_card(PendingTranslations* pending,
     }
   }
   if (failed) {
+    if (!options.report_failures) return FlashCardExportResult::kDatabaseFailure;
     show(format_message(string_text(str::kFlashCardDatabaseNotWritten), utf16_to_utf8(path)),
          str::kError, MessageIcon::kError, options.owner_window);
     return FlashCardExportResult::kDatabaseFailure;

@@ -75,6 +75,9 @@ struct FlashCardExportOptions {
   // the loader.
   std::string library = kCardbankLibrary;
   const void* owner_window = nullptr;  // the article window (null: the active window)
+  // False keeps a missing library and an unwritable database quiet (the
+  // user has been told already); the translations are kept all the same.
+  bool report_failures = true;
 };
 
 enum class FlashCardExportResult {

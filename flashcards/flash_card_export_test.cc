@@ -190,5 +190,19 @@ TEST_F(FlashCardExportTest, UnwritableDatabaseKeepsTranslationsAndSaysSo) {
   EXPECT_EQ(texts[1].word, u"dog");
 }
 
+TEST_F(FlashCardExportTest, FailuresCanBeKeptQuiet) {
+  // The article window reports a failure once, not at every page.
+  mark(u"cat", u"кошка");
+  FlashCardExportOptions options;
+  options.report_failures = false;
+  const std::u16string unreachable = utf8_to_utf16(dir_.file("missing-folder/cards.pdb"));
+  EXPECT_EQ(export_flash_card(&pending_, unreachable, options),
+            FlashCardExportResult::kDatabaseFailure);
+  options.library = "libcardbank_not_installed.so";
+  EXPECT_EQ(export_flash_card(&pending_, db16_, options), FlashCardExportResult::kNoLibrary);
+  EXPECT_EQ(pending_.size(), 1u);
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
 }  // namespace
 }  // namespace lexora

@@ -25,6 +25,9 @@ inline constexpr int kOptions = 40074;
 inline constexpr int kOpen = 40080;
 inline constexpr int kCreateLink = 40081;
 inline constexpr int kMinimize = 40122;
+// A desktop addition beside the handheld's commands: search through the text
+// of every article (Ctrl+Shift+F).
+inline constexpr int kSearchArticles = 40200;
 
 // Dictionary-menu items: kFirstRecent is the newest file, kFirstRecent + k
 // the k-th newest. The number is the recent-files list's own.

@@ -1,6 +1,7 @@
 // Opening a dictionary into the main window, by path or through the file
 // browser.
 #include <QApplication>
+#include <QFileInfo>
 
 #include "engine/dictionary.h"
 #include "gui/dialogs/file_browser.h"
@@ -18,7 +19,12 @@ QString window_title_for(const QString& path) {
          QString::fromStdString(file_name_part(path.toStdString()));
 }
 
-bool MainWindow::open_dictionary_file(const QString& path) {
+bool MainWindow::open_dictionary_file(const QString& given) {
+  // One file is one path however it was reached: "..", "." and symbolic
+  // links are resolved, so the recent list never holds a file twice. A path
+  // that names no file is kept as given (and so leaves the recent list).
+  const QString canonical = QFileInfo(given).canonicalFilePath();
+  const QString path = canonical.isEmpty() ? given : canonical;
   if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
   current_path_ = path;
 

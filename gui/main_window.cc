@@ -16,9 +16,12 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <algorithm>
+
 #include "engine/dictionary.h"
 #include "model/recent_files.h"
 #include "platform/utf.h"
+#include "gui/article/article_controller.h"
 #include "gui/article/article_window.h"
 #include "resources/string_table.h"
 #include "gui/dialogs/about_dialog.h"
@@ -28,6 +31,7 @@
 #include "model/settings.h"
 #include "gui/word_controls.h"
 #include "gui/qt_util.h"
+#include "sound/sound.h"
 
 namespace lexora {
 namespace {
@@ -43,7 +47,7 @@ QColor qt_colour(ColourRef colour) { return QColor(red_of(colour), green_of(colo
 }  // namespace
 
 MainWindow::MainWindow(ShellObjects objects, QWidget* parent)
-    : QMainWindow(parent), objects_(objects) {
+    : QMainWindow(parent), objects_(objects), article_session_(std::make_unique<ArticleSession>()) {
   setWindowTitle(qt_text(str::kBaseTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
   setCentralWidget(new QWidget(this));
@@ -58,6 +62,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainWindow::~MainWindow() { shut_down(); }
+
+SoundPlayer& MainWindow::sound_player() {
+  if (!sound_player_) sound_player_ = std::make_unique<SoundPlayer>();
+  return *sound_player_;
+}
 
 int MainWindow::scaled(int pixels) const { return scale_to_dpi(pixels, dpi_); }
 
@@ -110,6 +119,8 @@ void MainWindow::create_menus() {
   main_menu_ = menuBar()->addMenu(QStringLiteral("&Menu"));
   add(main_menu_, QStringLiteral("Open..."), cmd::kOpen);
   add(main_menu_, QStringLiteral("Create Link..."), cmd::kCreateLink);
+  add(main_menu_, QStringLiteral("Search in articles..."), cmd::kSearchArticles)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   main_menu_->addSeparator();
   add(main_menu_, QStringLiteral("Copy"), cmd::kCopy);
   add(main_menu_, QStringLiteral("Paste"), cmd::kPaste);
@@ -123,14 +134,14 @@ void MainWindow::create_menus() {
     actions_[id]->setEnabled(command_handlers_.count(id) > 0);
   }
 
-  // The accelerators reach the window that has the keystroke: in the main
-  // window Ctrl+A opens the About box and Ctrl+Q closes the program; in the
-  // word box they keep their editing meaning.
-  auto* about = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
-  about->setContext(Qt::WidgetShortcut);
+  // The accelerators are translated before any control sees the key: Ctrl+A
+  // opens the About box and Ctrl+Q closes the program whichever child has
+  // the focus (the word box gives them up, see WordBox).
+  auto* about = new QShortcut(kAboutAccelerator, this);
+  about->setContext(Qt::WindowShortcut);
   connect(about, &QShortcut::activated, this, [this] { on_command(cmd::kAbout); });
-  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
-  quit->setContext(Qt::WidgetShortcut);
+  auto* quit = new QShortcut(kCloseAccelerator, this);
+  quit->setContext(Qt::WindowShortcut);
   connect(quit, &QShortcut::activated, this, [this] { on_command(cmd::kOk); });
 }
 
@@ -213,7 +224,8 @@ void MainWindow::register_extra_font() {
 
 void MainWindow::make_main_font() {
   QFont font(QString::fromStdString(objects_.settings.main_font));
-  font.setPixelSize(std::max(1, objects_.settings.main_font_size));
+  font.setPixelSize(
+      std::clamp(objects_.settings.main_font_size, kMinMainFontPixels, kMaxMainFontPixels));
   if (!QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive)) {
     // No such face: the system font's face takes its place.
     const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -223,6 +235,12 @@ void MainWindow::make_main_font() {
   main_font_ = font;
   if (word_box_) word_box_->setFont(main_font_);
   if (word_list_) word_list_->setFont(main_font_);
+}
+
+QFont MainWindow::main_font() const {
+  QFont font = QApplication::font();
+  font.setFamily(main_font_.family());
+  return font;
 }
 
 void MainWindow::apply_font_settings() {
@@ -310,6 +328,9 @@ void MainWindow::on_command(int id) {
     case cmd::kMinimize:
       showMinimized();
       return;
+    case cmd::kSearchArticles:
+      open_search_window();
+      return;
     default:
       break;
   }
@@ -354,6 +375,11 @@ void MainWindow::apply_colours() {
     window_palette.setColor(QPalette::Window, background);
     control_palette.setColor(QPalette::Base, background);
     control_palette.setColor(QPalette::Text, text);
+    // The style draws the frames of the word box and the list in a darker
+    // shade of the window colour, which on a dark profile's background
+    // vanishes until the box has the focus. The text colour stands out from
+    // the background in every colour set, so the frames are shaded from it.
+    control_palette.setColor(QPalette::Window, text);
   }
   centralWidget()->setPalette(window_palette);
   if (word_box_) word_box_->setPalette(control_palette);

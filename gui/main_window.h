@@ -33,7 +33,10 @@ class Dictionary;
 class RecentFiles;
 class RecentMenu;
 class Registry;
+class SearchWindow;
+struct SearchChoice;
 struct Settings;
+class SoundPlayer;
 class WordBox;
 class WordList;
 
@@ -116,9 +119,14 @@ class MainWindow : public QMainWindow, public ArticleHost {
   void show_word_list_at(std::uint32_t index) override;
   void hand_back(const QString& text) override;
   PageStyle page_style() const override;
-  QFont main_font() const override { return main_font_; }
+  // The face of the main font at the application's own size: the article
+  // text's size is the article window's zoom level, not "MainFont Size".
+  QFont main_font() const override;
   bool colours_in_effect() const override;
   std::uint32_t background_colour() const override;
+  Settings& settings() override { return objects_.settings; }
+  ArticleSession& article_session() override { return *article_session_; }
+  SoundPlayer& sound_player() override;
 
  signals:
   // The window title changed (a dictionary opened).
@@ -144,6 +152,9 @@ class MainWindow : public QMainWindow, public ArticleHost {
   void on_double_click(int row);
   void run_article_window();
   void after_article_window();
+  // "Search in articles..." and a result chosen there (main_window_search.cc).
+  void open_search_window();
+  void open_search_result(const SearchChoice& choice);
   void copy();
   void paste();
   void set_word_box_text(const QString& text);
@@ -174,6 +185,11 @@ class MainWindow : public QMainWindow, public ArticleHost {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> command_handlers_;
   ArticleWindow* article_window_ = nullptr;
+  // The article window's history and pending translations, and the sound
+  // player (made when the article window first opens), for the whole run.
+  std::unique_ptr<ArticleSession> article_session_;
+  std::unique_ptr<SoundPlayer> sound_player_;
+  SearchWindow* search_window_ = nullptr;  // made on first use; a child window
 
   int dpi_ = 96;
   std::uint32_t word_count_ = 0;

@@ -10,8 +10,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -424,6 +426,123 @@ TEST_F(MainWindowTest, ReaderColoursRecolourTheControls) {
   EXPECT_EQ(window_->word_list()->palette().color(QPalette::Base), QColor(0, 0, 255));
   EXPECT_EQ(window_->word_box()->palette().color(QPalette::Text), QColor(255, 255, 255));
   EXPECT_TRUE(window_->page_style().colours_in_effect);
+}
+
+TEST_F(MainWindowTest, AcceleratorsWorkWhicheverControlHasTheFocus) {
+  start(make_dictionary(dir_, "big.zd", 20));
+  window_->word_box()->setText("word003");
+  for (QWidget* focus : {static_cast<QWidget*>(window_->word_box()),
+                         static_cast<QWidget*>(window_->word_list())}) {
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    focus->setFocus();
+    bool about = false;
+    when_modal([&about](QWidget* modal) {
+      about = qobject_cast<AboutDialog*>(modal) != nullptr;
+      modal->close();
+    });
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(about) << focus->metaObject()->className();
+  }
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  window_->word_box()->setFocus();
+  QTest::keyClick(window_->word_box(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, RefillDropsTheHighlightAndEnterOpensTheHighlightedWord) {
+  start(make_dictionary(dir_, "big.zd", 200));
+  WordList* list = window_->word_list();
+  list->setCurrentRow(2);
+  ASSERT_EQ(list->highlighted_row(), 2);
+  // Scrolling puts other words on the lines: no line stays highlighted.
+  window_->on_scroll(scroll::kLineDown);
+  EXPECT_EQ(list->highlighted_row(), -1);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  list->setCurrentRow(3);
+  window_->word_box()->setText("word100");
+  EXPECT_EQ(list->highlighted_row(), -1);
+
+  // Enter on the list opens the highlighted line...
+  list->setCurrentRow(2);
+  QString page;
+  when_modal([&page](QWidget* modal) {
+    auto* article = qobject_cast<ArticleWindow*>(modal);
+    ASSERT_NE(article, nullptr);
+    page = article->view()->toPlainText();
+    press(article, Qt::Key_Escape);
+  });
+  press(list, Qt::Key_Return);
+  EXPECT_EQ(window_->current_word_index(), 102u);
+  EXPECT_TRUE(page.contains("article of word102")) << page.toStdString();
+  // ...and the top line when none is highlighted.
+  EXPECT_EQ(list->highlighted_row(), -1);
+  when_modal([](QWidget* modal) { press(modal, Qt::Key_Escape); });
+  press(list, Qt::Key_Return);
+  EXPECT_EQ(window_->current_word_index(), 102u);
+}
+
+// The largest difference of one colour channel between two colours.
+int contrast(const QColor& a, const QColor& b) {
+  return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                   std::abs(a.blue() - b.blue())});
+}
+
+TEST_F(MainWindowTest, WordBoxBorderShowsInEveryColourSet) {
+  start(make_dictionary(dir_, "big.zd", 20));
+  settings_.g_use_colors_profile = true;
+  struct Set {
+    const char* name;
+    ColourRef text, background;
+  };
+  for (const Set& set : {Set{"dark", 0xE0E0E0, 0x202020}, Set{"light", 0x000000, 0xFFFFFF},
+                         Set{"blue", 0xFFFFFF, 0x800000}}) {
+    ColourEntries entries = builtin_colours();
+    entries[kColourText] = set.text;
+    entries[kColourBackground] = set.background;
+    colours_.set_entries(entries);
+    window_->apply_colour_settings();
+    window_->word_list()->setFocus();
+    window_->word_box()->clearFocus();
+    const QImage box = window_->word_box()->grab().toImage();
+    const QColor background(red_of(set.background), green_of(set.background), blue_of(set.background));
+    // The strongest edge along the box's left border, against the window's
+    // background around it.
+    int best = 0;
+    for (int x = 0; x < 2; ++x) best = std::max(best, contrast(box.pixelColor(x, box.height() / 2), background));
+    EXPECT_GE(best, 64) << set.name;
+  }
+}
+
+TEST_F(MainWindowTest, MainFontSizeLeavesTheArticleTextSizeAlone) {
+  start(make_dictionary(dir_, "big.zd", 20));
+  settings_.main_font_size = 41;
+  window_->apply_font_settings();
+  ASSERT_EQ(window_->word_box()->font().pixelSize(), 41);
+  QFont article_font;
+  when_modal([&article_font](QWidget* modal) {
+    auto* article = qobject_cast<ArticleWindow*>(modal);
+    ASSERT_NE(article, nullptr);
+    article_font = article->view()->font();
+    press(article, Qt::Key_Escape);
+  });
+  press(window_->word_box(), Qt::Key_Return);
+  EXPECT_NE(article_font.pixelSize(), 41);
+  EXPECT_EQ(article_font.family(), window_->word_box()->font().family());
+}
+
+TEST_F(MainWindowTest, OneFileReachedByTwoPathsIsOneRecentEntry) {
+  std::filesystem::create_directory(dir_.file("sub"));
+  const std::string real = make_dictionary(dir_, "sub/a.zd", 20);
+  std::filesystem::create_symlink(real, dir_.file("link.zd"));
+  const std::string canonical = std::filesystem::canonical(real).string();
+  start(dir_.file("sub/../sub/./a.zd"));
+  ASSERT_EQ(window_->word_count(), 20u);
+  EXPECT_EQ(recent_.paths(), std::vector<std::string>{canonical});
+  ASSERT_TRUE(window_->open_dictionary_file(QString::fromStdString(dir_.file("link.zd"))));
+  EXPECT_EQ(recent_.paths(), std::vector<std::string>{canonical});
+  EXPECT_EQ(window_->title_text(), "Lexora  a.zd");
 }
 
 }  // namespace

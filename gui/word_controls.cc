@@ -12,7 +12,9 @@
 namespace lexora {
 namespace {
 
-bool is_enter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool is_enter(int key) {
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 // One wheel notch (120 units) scrolls this many lines.
 constexpr int kLinesPerNotch = 3;
@@ -20,7 +22,22 @@ constexpr int kNotch = 120;
 
 }  // namespace
 
+bool is_main_window_accelerator(const QKeyEvent& event) {
+  const QKeySequence pressed(event.keyCombination());
+  return pressed == kAboutAccelerator || pressed == kCloseAccelerator;
+}
+
 WordBox::WordBox(QWidget* parent) : QLineEdit(parent) {}
+
+bool WordBox::event(QEvent* event) {
+  // Left unclaimed, the key goes to the window's shortcut instead.
+  if (event->type() == QEvent::ShortcutOverride &&
+      is_main_window_accelerator(*static_cast<QKeyEvent*>(event))) {
+    event->ignore();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
 
 void WordBox::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
@@ -72,7 +89,9 @@ WordList::WordList(QWidget* parent) : QListWidget(parent) {
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 }
 
-int WordList::line_height() const { return fontMetrics().height() + 2; }
+int WordList::line_height() const {
+  return fontMetrics().height() + 2;
+}
 
 void WordList::set_words(const QStringList& words) {
   const int lines = static_cast<int>(words.size());
@@ -86,7 +105,14 @@ void WordList::set_words(const QStringList& words) {
     }
     if (line->text() != words[i]) line->setText(words[i]);
   }
+  clearSelection();
+  setCurrentRow(-1);
   scrollToTop();
+}
+
+int WordList::highlighted_row() const {
+  const QList<QListWidgetItem*> selected = selectedItems();
+  return selected.isEmpty() ? -1 : row(selected.front());
 }
 
 void WordList::keyPressEvent(QKeyEvent* event) {

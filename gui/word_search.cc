@@ -94,7 +94,8 @@ void MainWindow::on_word_box_enter() {
 }
 
 void MainWindow::on_word_list_enter() {
-  current_word_index_ = static_cast<std::uint32_t>(top_index_);
+  const int row = std::max(0, word_list_->highlighted_row());
+  current_word_index_ = static_cast<std::uint32_t>(top_index_ + row);
   run_article_window();
   after_article_window();
 }

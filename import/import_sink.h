@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lexora::import {
@@ -30,6 +31,10 @@ struct ImportError {
   std::string message;
 };
 
+// The block that keeps a preformatted article's line breaks and spaces.
+inline constexpr std::string_view kPreformattedOpen = "<div style=\"white-space:pre-wrap\">";
+inline constexpr std::string_view kPreformattedClose = "</div>";
+
 class ImportSink {
  public:
   virtual ~ImportSink() = default;
@@ -38,6 +43,15 @@ class ImportSink {
   // is the article's own, the rest are alternative forms (synonyms, DSL
   // headword groups) that must find the same article.
   virtual void add_article(std::vector<std::string> headwords, std::string markup) = 0;
+
+  // An article of plain text laid out by its lines and spaces (dictd): shown
+  // with its line breaks and indentation kept and long lines wrapped.
+  // `markup` is escaped like any other article. The conversion stores the
+  // layout once per article instead of in every text.
+  virtual void add_preformatted_article(std::vector<std::string> headwords, std::string markup) {
+    add_article(std::move(headwords),
+                std::string(kPreformattedOpen) + markup + std::string(kPreformattedClose));
+  }
 
   // An extra headword that leads to the article of `target` (StarDict .syn).
   virtual void add_synonym(std::string headword, std::string target) = 0;

@@ -41,6 +41,12 @@ SystemFont fallback_system_font();
 // The default of "g_mr_dict_path": the documents folder + "/dict_mr.pdb".
 std::string default_flash_card_path();
 
+// The main font sizes the program uses, in pixels. A stored size outside
+// them (typed on the Font page or set by a tool) is brought within them, so a
+// slip of the keyboard cannot make the window unreadable.
+inline constexpr std::int32_t kMinMainFontPixels = 6;
+inline constexpr std::int32_t kMaxMainFontPixels = 144;
+
 struct Settings {
   explicit Settings(SystemFont system_font = fallback_system_font());
 

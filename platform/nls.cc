@@ -11,33 +11,18 @@
 #include <map>
 #include <string>
 
+#include "platform/code_page_names.h"
+#include "platform/johab.h"
 #include "platform/messages.h"
 
 namespace lexora {
 namespace {
 
-// Code pages whose ICU name is not simply "windows-N" or "ibm-N".
-struct NamedCodePage {
-  std::uint32_t code_page;
-  const char* name;
-};
-constexpr NamedCodePage kNamedCodePages[] = {
-    {kCodePageUtf8, "UTF-8"},  {1200, "UTF-16LE"},  {1201, "UTF-16BE"},
-    {20127, "US-ASCII"},       {20866, "KOI8-R"},   {21866, "KOI8-U"},
-    {28591, "ISO-8859-1"},     {28592, "ISO-8859-2"}, {28593, "ISO-8859-3"},
-    {28594, "ISO-8859-4"},     {28595, "ISO-8859-5"}, {28596, "ISO-8859-6"},
-    {28597, "ISO-8859-7"},     {28598, "ISO-8859-8"}, {28599, "ISO-8859-9"},
-    {28605, "ISO-8859-15"},    {932, "Shift_JIS"},  {936, "GBK"},
-    {949, "windows-949"},      {950, "Big5"},       {54936, "GB18030"},
-};
-
 UConverter* open_converter(std::uint32_t code_page) {
   UErrorCode status = U_ZERO_ERROR;
-  for (const auto& named : kNamedCodePages) {
-    if (named.code_page == code_page) {
-      UConverter* c = ucnv_open(named.name, &status);
-      return U_SUCCESS(status) ? c : nullptr;
-    }
+  if (const char* name = icu_name_for_code_page(code_page)) {
+    UConverter* c = ucnv_open(name, &status);
+    return U_SUCCESS(status) ? c : nullptr;
   }
   if (code_page == 0) return nullptr;
   for (const char* prefix : {"windows-", "ibm-"}) {
@@ -127,11 +112,17 @@ const UChar* as_uchar(std::u16string_view text) {
 }  // namespace
 
 bool is_valid_code_page(std::uint32_t code_page) {
+  if (code_page == kCodePageJohab) return johab_available();
   return cache().converter(code_page) != nullptr;
 }
 
 bool to_wide(std::string_view bytes, std::uint32_t code_page, std::u16string* out) {
   out->clear();
+  if (code_page == kCodePageJohab) {
+    if (!johab_available()) return false;
+    johab_to_wide(bytes, out);
+    return true;
+  }
   UConverter* c = cache().converter(code_page);
   if (c == nullptr) return false;
   if (bytes.empty()) return true;
@@ -167,6 +158,11 @@ std::u16string to_wide(std::string_view bytes, std::uint32_t code_page) {
 
 bool to_multibyte(std::u16string_view text, std::uint32_t code_page, std::string* out) {
   out->clear();
+  if (code_page == kCodePageJohab) {
+    if (!johab_available()) return false;
+    wide_to_johab(text, out);
+    return true;
+  }
   UConverter* c = cache().converter(code_page);
   if (c == nullptr) return false;
   if (text.empty()) return true;
@@ -235,6 +231,28 @@ int compare_locale(std::u16string_view a, std::u16string_view b, std::uint32_t l
   return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
+void locale_sort_key(std::u16string_view text, std::uint32_t locale_id, bool ignore_case,
+                     std::string* out) {
+  out->clear();
+  UCollator* c = cache().collator(locale_id, ignore_case);
+  if (c == nullptr) return;
+  const auto length = static_cast<std::int32_t>(text.size());
+  // Keys run to a few bytes per character; one retry when the guess is short.
+  out->resize(text.size() * 4 + 16);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const std::int32_t needed =
+        ucol_getSortKey(c, as_uchar(text), length, reinterpret_cast<std::uint8_t*>(out->data()),
+                        static_cast<std::int32_t>(out->size()));
+    if (needed <= 0) break;
+    if (static_cast<std::size_t>(needed) <= out->size()) {
+      out->resize(static_cast<std::size_t>(needed) - 1);  // without the key's final 0
+      return;
+    }
+    out->resize(static_cast<std::size_t>(needed));
+  }
+  out->clear();
+}
+
 bool is_space(char16_t c) { return u_isUWhiteSpace(c); }
 
 bool is_punct(char16_t c) {
@@ -267,8 +285,8 @@ bool is_contextual(char16_t c, const std::string& locale) {
 WordCodec::WordCodec(std::uint32_t code_page, std::uint32_t locale_id)
     : code_page_(code_page), locale_id_(locale_id) {
   UConverter* c = cache().converter(code_page);
-  valid_ = c != nullptr;
-  if (valid_ && ucnv_getMaxCharSize(c) == 1 && ucnv_getMinCharSize(c) == 1) {
+  valid_ = is_valid_code_page(code_page);
+  if (c != nullptr && ucnv_getMaxCharSize(c) == 1 && ucnv_getMinCharSize(c) == 1) {
     single_byte_ = true;
     std::u16string one;
     for (int b = 0; b < 256; ++b) {

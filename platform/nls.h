@@ -2,8 +2,10 @@
 // from UTF-16, lower-casing and string comparison for a Windows locale id
 // (LCID), and the character classes used when trimming punctuation.
 //
-// Everything runs on ICU. A Windows code page N is ICU's "windows-N" (or
-// "ibm-N" and a few named aliases); a code page ICU cannot open is not valid.
+// Everything runs on ICU. A Windows code page N is ICU's converter of the name
+// platform/code_page_names gives it, else ICU's "windows-N" or "ibm-N"; a code
+// page ICU cannot open is not valid. Johab (1361), which ICU lacks, is
+// converted by platform/johab.
 // A locale id maps to an ICU locale through uloc_getLocaleForLCID; an unknown
 // id falls back to the root locale.
 //
@@ -54,6 +56,13 @@ std::string locale_name_for_lcid(std::uint32_t locale_id);
 int compare_locale(std::u16string_view a, std::u16string_view b, std::uint32_t locale_id,
                    bool ignore_case);
 
+// The sort key of `text` under compare_locale's collation for `locale_id`:
+// comparing two keys byte by byte (memcmp, the shorter first on a tie) gives
+// the same order as compare_locale, without calling the collator per
+// comparison. `out` is empty when the locale's collator cannot be opened.
+void locale_sort_key(std::u16string_view text, std::uint32_t locale_id, bool ignore_case,
+                     std::string* out);
+
 // Character classes for trimming punctuation from typed text: a space is any
 // white-space character; punctuation is any character of the general
 // categories P* and S* (so symbols such as $ + < = > count).
@@ -76,6 +85,13 @@ class WordCodec {
   bool valid() const { return valid_; }
   std::uint32_t code_page() const { return code_page_; }
   std::uint32_t locale_id() const { return locale_id_; }
+  // One byte per character: decode_unit() then gives each character.
+  bool single_byte() const { return single_byte_; }
+  char16_t decode_unit(unsigned char byte) const { return decode_table_[byte]; }
+  // The lower case of `c` alone, or 0 when it needs the whole text (its
+  // lower case depends on its neighbours or is longer than one unit). Fills
+  // a table as it goes, so one codec must not be shared between threads.
+  char16_t lower_unit(char16_t c) const;
 
   // Same results as to_wide(bytes, code_page) and to_lower(text, locale_id).
   bool decode(std::string_view bytes, std::u16string* out) const;
@@ -89,9 +105,6 @@ class WordCodec {
   bool compare_lowered(std::u16string_view lowered_key, std::string_view bytes, int* result) const;
 
  private:
-  // The lower case of `c` alone, or 0 when it needs the full call.
-  char16_t lower_unit(char16_t c) const;
-
   std::uint32_t code_page_;
   std::uint32_t locale_id_;
   bool valid_ = false;

@@ -1,6 +1,7 @@
 #include "platform/nls.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <random>
 
@@ -13,6 +14,67 @@ TEST(Nls, ValidCodePages) {
   EXPECT_FALSE(is_valid_code_page(0));
   EXPECT_FALSE(is_valid_code_page(12345));
   EXPECT_FALSE(is_valid_code_page(99999));
+}
+
+TEST(Nls, EveryWindowsCodePageIcuKnowsOpens) {
+  // ICU names many Windows code pages "windows-N" (Macintosh, ISCII, ISO...);
+  // each of them must be valid under its number.
+  int known = 0;
+  for (std::uint32_t cp = 1; cp < 65536; ++cp) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(("windows-" + std::to_string(cp)).c_str(), &status);
+    if (c == nullptr) continue;
+    ucnv_close(c);
+    ++known;
+    EXPECT_TRUE(is_valid_code_page(cp)) << cp;
+  }
+  EXPECT_GT(known, 30);
+  // And those it knows only by another name, each with a character that
+  // tells the right table from a wrong one.
+  struct Case {
+    std::uint32_t code_page;
+    std::string_view bytes;
+    const char16_t* text;
+  };
+  const Case cases[] = {
+      {708, "\xC7", u"\u0627"},                    // ASMO 708: Arabic alef
+      {1047, "\xC1", u"A"},                        // EBCDIC Latin-1
+      {10000, "\x80", u"\u00C4"},                  // Macintosh Roman
+      {12000, std::string_view("A\0\0\0", 4), u"A"},  // UTF-32LE
+      {20273, "\x4A", u"\u00C4"},                  // EBCDIC Germany
+      {20866, "\xC1", u"\u0430"},                  // KOI8-R
+      {20932, "\xA4\xA2", u"\u3042"},              // EUC-JP
+      {20936, "\xB0\xA1", u"\u554A"},              // GB2312
+      {28603, "\xD0", u"\u0160"},                  // ISO 8859-13
+      {38598, "\xE0", u"\u05D0"},                  // ISO 8859-8 logical
+      {50220, "\x1B$B$\"\x1B(B", u"\u3042"},       // ISO-2022-JP
+      {51949, "\xB0\xA1", u"\uAC00"},              // EUC-KR
+      {52936, "~{0!~}", u"\u554A"},                // HZ
+      {65000, "+AKM-", u"\u00A3"},                 // UTF-7
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(is_valid_code_page(c.code_page)) << c.code_page;
+    EXPECT_EQ(to_wide(c.bytes, c.code_page), c.text) << c.code_page;
+  }
+}
+
+TEST(Nls, JohabDecodesAndEncodesSyllablesJamoSymbolsAndHanja) {
+  ASSERT_TRUE(is_valid_code_page(1361));
+  // "Hangul" composed from jamo codes; an ideographic space (KS X 1001 row 1)
+  // and a Hanja (row 42) moved to their Johab lead bytes; a lone consonant
+  // and a lone vowel; ASCII as is.
+  const std::string bytes = "\xD0\x65\x8B\x69 \xD9\x31\xE0\x31\x88\x41\x84\x61 a";
+  const std::u16string text = u"\uD55C\uAE00 \u3000\u4F3D\u3131\u314F a";
+  EXPECT_EQ(to_wide(bytes, 1361), text);
+  EXPECT_EQ(to_multibyte(text, 1361), bytes);
+  // Every syllable survives the round trip.
+  std::u16string all;
+  for (char16_t c = 0xAC00; c <= 0xD7A3; ++c) all.push_back(c);
+  EXPECT_EQ(to_wide(to_multibyte(all, 1361), 1361), all);
+  // Bytes that are no Johab code, a lead byte cut off at the end, and a
+  // character Johab lacks.
+  EXPECT_EQ(to_wide("\x80" "a\xD9", 1361), u"\uFFFD" u"a\uFFFD");
+  EXPECT_EQ(to_multibyte(u"\u0E01", 1361), "?");
 }
 
 TEST(Nls, ToWideDecodesWithTheGivenCodePage) {
@@ -108,6 +170,25 @@ TEST(Nls, WordCodecMatchesIcuExactly) {
         }
       }
       previous_lowered = lowered;
+    }
+  }
+}
+
+TEST(Nls, LocaleSortKeysOrderLikeCompareLocale) {
+  const std::u16string words[] = {u"apple", u"Apple", u"\u00E5l", u"zon", u"co-op", u"coop",
+                                  u"\u00E9t\u00E9", u"ete", u"", u"a b"};
+  for (std::uint32_t locale : {0x0409u, 0x041Du}) {
+    for (bool ignore_case : {false, true}) {
+      for (const auto& a : words) {
+        for (const auto& b : words) {
+          std::string ka, kb;
+          locale_sort_key(a, locale, ignore_case, &ka);
+          locale_sort_key(b, locale, ignore_case, &kb);
+          const int by_key = ka < kb ? -1 : ka > kb ? 1 : 0;
+          EXPECT_EQ(by_key, compare_locale(a, b, locale, ignore_case))
+              << locale << ' ' << ignore_case;
+        }
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include "engine/dictionary.h"
 #include "engine/media.h"
+#include "platform/ansi_code_page.h"
 #include "platform/colour_ref.h"
 #include "platform/nls.h"
 #include "render/markup.h"
@@ -44,7 +45,7 @@ bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
   const void* zero = std::memchr(data, 0, size);
   const std::size_t length =
       zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data) : size;
-  return to_wide(std::string_view(reinterpret_cast<const char*>(data), length), kStyleSheetCodePage,
+  return to_wide(std::string_view(reinterpret_cast<const char*>(data), length), ansi_code_page(),
                  &scratch->style_text);
 }
 

@@ -42,9 +42,8 @@ struct PageScratch {
   std::u16string style_text;
 };
 
-// The style sheet is 8-bit text in the ANSI code page of the device that made
-// the pack; Western European is taken.
-inline constexpr std::uint32_t kStyleSheetCodePage = 1252;
+// The style sheet is 8-bit text in the ANSI code page, which comes from the
+// user's locale (platform/ansi_code_page).
 inline constexpr std::u16string_view kStyleSheetName = u"style.css";
 inline constexpr std::u16string_view kMissingArticleText = u"Ошибка, перевод не найден";
 

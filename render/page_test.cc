@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,25 @@ namespace lexora {
 namespace {
 
 constexpr std::u16string_view kPageHead = u"<html><head></head><body><font face=\"Sans\">";
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 class PageTest : public ::testing::Test {
  protected:
@@ -108,7 +129,9 @@ TEST_F(PageTest, WhiteBackgroundUsesTheStyleSheet) {
 }
 
 TEST_F(PageTest, StyleSheetIsCutAtZeroAndReadAsWesternText) {
-  // 0x80 is the euro sign and 0xE9 e-acute in the Western code page.
+  // 0x80 is the euro sign and 0xE9 e-acute in the Western code page, which a
+  // neutral locale stands for.
+  const ScopedEnv locale("LC_ALL", "C");
   const std::vector<std::uint8_t> css = {'a', 0x80, 0xE9, 0, 'z', 'z'};
   for (bool compress : {true, false}) {
     open(0, &css, compress);
@@ -116,6 +139,24 @@ TEST_F(PageTest, StyleSheetIsCutAtZeroAndReadAsWesternText) {
     EXPECT_TRUE(page.starts_with(u"<html><head><style type=\"text/css\">a€é</style></head>"))
         << compress;
     EXPECT_EQ(page.find(u"zz"), std::u16string::npos);
+  }
+}
+
+TEST_F(PageTest, StyleSheetIsReadInTheCodePageOfTheUsersLocale) {
+  // 0xC1 is Cyrillic Be in 1251, A-acute in 1252 and Greek Alpha in 1253.
+  const std::vector<std::uint8_t> css = {'p', '{', 0xC1, '}'};
+  open(0, &css, false);
+  struct Case {
+    const char* locale;
+    const char16_t* style;
+  };
+  for (const Case& c : {Case{"ru_RU.UTF-8", u"p{\u0411}"}, Case{"de_DE.UTF-8", u"p{\u00C1}"},
+                        Case{"el_GR.UTF-8", u"p{\u0391}"}, Case{"xx_YY", u"p{\u00C1}"}}) {
+    const ScopedEnv locale("LC_ALL", c.locale);
+    const std::u16string page = render(u"w", u"t");
+    EXPECT_TRUE(page.starts_with(u"<html><head><style type=\"text/css\">" + std::u16string(c.style) +
+                                 u"</style></head>"))
+        << c.locale;
   }
 }
 

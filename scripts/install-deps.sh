@@ -5,14 +5,15 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libicu-dev
+  zlib1g-dev libicu-dev libexpat1-dev
   libvorbisidec-dev libogg-dev libsndfile1-dev libasound2-dev
   libpng-dev libjpeg-dev libgif-dev
   qt6-base-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  dict dictd
+  desktop-file-utils fonts-dejavu-core
+  dict dictd dict-freedict-eng-rus dict-gcide stardict-tools
   clang libclang-rt-14-dev
 )
 

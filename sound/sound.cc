@@ -166,6 +166,38 @@ void playback_thread(SoundPlayer::Playback& p) {
   std::vector<std::uint8_t>().swap(p.staging);
 }
 
+// A decoded WAV sound goes to the device whole, in one buffer; stopping
+// resets the device, which hands the buffer back at once.
+void wav_playback_thread(SoundPlayer::Playback& p, const WaveFormat& format) {
+  raise_thread_priority();
+  std::unique_ptr<WaveOut> device = WaveOut::open(format, &p.done_event, p.backend);
+  if (!device) return;
+  WaveHeader& header = p.headers[0];
+  header.clear();
+  header.data = p.pack_bytes.data();
+  header.length = static_cast<std::uint32_t>(p.pack_bytes.size());
+  bool queued = false;
+  {
+    std::lock_guard<std::mutex> lock(p.device_mutex);
+    p.device = device.get();
+    if (!p.cancelled.load()) {
+      p.playing.store(true);
+      p.started.store(true);
+      queued = device->prepare_header(&header) && device->write(&header);
+    }
+  }
+  if (queued) {
+    while (!header.done()) p.done_event.wait();
+    device->unprepare_header(&header);
+  }
+  p.playing.store(false);
+  {
+    std::lock_guard<std::mutex> lock(p.device_mutex);
+    p.device = nullptr;
+  }
+  device->close();
+}
+
 }  // namespace
 
 SoundPlayer::SoundPlayer(AudioBackend backend) : backend_(std::move(backend)) {}
@@ -183,16 +215,17 @@ bool SoundPlayer::play_wav(std::span<const std::uint8_t> bytes) {
   DecodedWav wav;
   if (!decode_wav(bytes, &wav)) return false;
   if (wav.pcm.empty()) return true;
-  AutoResetEvent done;
-  auto device = WaveOut::open(pcm16_format(wav.channels, wav.rate), &done, backend_);
-  if (!device) return false;
-  WaveHeader header;
-  header.data = wav.pcm.data();
-  header.length = static_cast<std::uint32_t>(wav.pcm.size());
-  if (!device->prepare_header(&header) || !device->write(&header)) return false;
-  while (!header.done()) done.wait();
-  device->unprepare_header(&header);
-  return device->close();
+  if (wav.pcm.size() > UINT32_MAX) return false;
+  auto p = std::make_shared<Playback>();
+  p->backend = backend_;
+  const WaveFormat format = pcm16_format(wav.channels, wav.rate);
+  p->pack_bytes = std::move(wav.pcm);
+  current_ = p;
+  thread_ = std::thread([p, format] {
+    wav_playback_thread(*p, format);
+    p->finished.store(true);
+  });
+  return true;
 }
 
 bool SoundPlayer::play_ogg(std::vector<std::uint8_t> bytes) {

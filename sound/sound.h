@@ -1,11 +1,12 @@
 // The sound player: pronunciations and other sounds from a dictionary's pack.
 //
-// WAV sounds are decoded and played synchronously: play_sound returns when
-// the sound has been heard. Ogg Vorbis sounds are decoded by the integer
-// Vorbis decoder on a playback thread of their own and streamed to the
-// wave-out device through four rotating buffers; `playing()` is set by that
-// thread once the device is open and cleared when the stream ends or
-// stop_sound() stops it.
+// Every sound plays on a playback thread of its own, so the window stays
+// responsive and a second click can stop it. WAV sounds are decoded whole
+// before play_sound returns and handed to the wave-out device in one buffer;
+// Ogg Vorbis sounds are decoded by the integer Vorbis decoder on the thread
+// and streamed to the device through four rotating buffers. `playing()` is
+// set by the thread once the device is open and cleared when the sound ends
+// or stop_sound() stops it.
 //
 // Each Ogg sound gets its own playback state (its copy of the sound's bytes,
 // device, headers, buffers), owned by its thread. A new sound first stops the
@@ -57,14 +58,15 @@ class SoundPlayer {
   SoundPlayer& operator=(const SoundPlayer&) = delete;
 
   // Plays pack entry `name` of `dictionary`; `type` is sound_type_of(name)
-  // (kSoundTypeWav, kSoundTypeOgg of platform/media_types.h). False for a missing entry or another type; for
-  // WAV also when it does not decode or no device opens. An Ogg sound
-  // succeeds once its thread is started: a stream that will not decode or a
-  // device that will not open then simply ends that thread without sound.
+  // (kSoundTypeWav, kSoundTypeOgg of platform/media_types.h). False for a
+  // missing entry or another type; for WAV also when it does not decode. A
+  // sound succeeds once its thread is started: an Ogg stream that will not
+  // decode or a device that will not open then simply ends that thread
+  // without sound.
   bool play_sound(Dictionary& dictionary, std::u16string_view name, int type);
   // The same for a sound's bytes (copied for an Ogg sound before returning).
   bool play_sound_bytes(std::span<const std::uint8_t> bytes, int type);
-  // Ends an Ogg playback in progress: resets the device and clears
+  // Ends a playback in progress: resets the device and clears
   // `playing`. Does not wait for the thread.
   void stop_sound();
   bool playing() const;

@@ -69,6 +69,7 @@ TEST_F(SoundPackTest, PlaysPackedWavAndStoredOgg) {
   SoundPlayer player(AudioBackend::record(recorder));
   // Names are found with "/" for "\" and case ignored.
   ASSERT_TRUE(player.play_sound(dict_, u"snd/Note.WAV", kSoundTypeWav));
+  player.wait_until_idle();
   EXPECT_EQ(recorder->pcm(), std::vector<std::uint8_t>(wav_.begin() + 44, wav_.end()));
   ASSERT_TRUE(player.play_sound(dict_, u"house.ogg", kSoundTypeOgg));
   player.wait_until_idle();

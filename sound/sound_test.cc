@@ -152,15 +152,33 @@ class SoundPlayerTest : public ::testing::Test {
   std::shared_ptr<AudioRecorder> real_time_ = std::make_shared<AudioRecorder>(true);
 };
 
-TEST_F(SoundPlayerTest, WavPlaysToItsEndBeforeReturning) {
+TEST_F(SoundPlayerTest, WavPlaysToItsEndOnItsOwnThread) {
   SoundPlayer player(AudioBackend::record(recorder_));
   const std::vector<std::uint8_t> pcm = pcm16_ramp(4000, 1);
   ASSERT_TRUE(player.play_sound_bytes(make_wav(1, 16000, 16, pcm), kSoundTypeWav));
+  player.wait_until_idle();
   EXPECT_FALSE(player.playing());
+  EXPECT_TRUE(player.last_sound_started());
   EXPECT_EQ(recorder_->pcm(), pcm);
   ASSERT_EQ(recorder_->formats().size(), 1u);
   EXPECT_EQ(recorder_->formats()[0].samples_per_sec, 16000u);
   EXPECT_EQ(recorder_->close_count(), 1u);
+}
+
+TEST_F(SoundPlayerTest, StoppingAWavReturnsItsBufferAtOnce) {
+  SoundPlayer player(AudioBackend::record(real_time_));
+  const std::vector<std::uint8_t> pcm = pcm16_ramp(32000, 1);  // two seconds
+  ASSERT_TRUE(player.play_sound_bytes(make_wav(1, 16000, 16, pcm), kSoundTypeWav));
+  wait_until_playing(player);
+  ASSERT_TRUE(player.playing());
+  player.stop_sound();
+  EXPECT_FALSE(player.playing());
+  const auto start = std::chrono::steady_clock::now();
+  player.wait_until_idle();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_GE(real_time_->reset_count(), 1u);
+  EXPECT_LT(real_time_->pcm().size(), pcm.size());
+  EXPECT_EQ(real_time_->close_count(), 1u);
 }
 
 TEST_F(SoundPlayerTest, UndecodableWavAndUnknownTypesFail) {

@@ -1,5 +1,6 @@
 // What the article window needs from the window that opens it: the open
-// dictionary, the shared word indexes and the word box. The main window
+// dictionary, the shared word indexes, the word box, the settings and the
+// state the article window keeps for the whole program. The main window
 // implements it; tests may implement it with a plain object.
 #ifndef LEXORA_GUI_ARTICLE_ARTICLE_HOST_H_
 #define LEXORA_GUI_ARTICLE_ARTICLE_HOST_H_
@@ -13,7 +14,10 @@
 
 namespace lexora {
 
+struct ArticleSession;
 class Dictionary;
+struct Settings;
+class SoundPlayer;
 
 class ArticleHost {
  public:
@@ -31,11 +35,19 @@ class ArticleHost {
 
   // The page style of the current settings and colour table.
   virtual PageStyle page_style() const = 0;
-  // The main font (face and size); pages use its face.
+  // The main font; pages use its face (their size follows "Text size").
   virtual QFont main_font() const = 0;
   // Background of the view when the colours are in effect.
   virtual bool colours_in_effect() const = 0;
   virtual std::uint32_t background_colour() const = 0;
+
+  // The program's settings: "Text size" is read and stored back, "Arrow
+  // redefine", "smart_find" and "g_mr_dict_path" are read.
+  virtual Settings& settings() = 0;
+  // History and pending flash-card translations, kept between openings.
+  virtual ArticleSession& article_session() = 0;
+  // The program's one sound player.
+  virtual SoundPlayer& sound_player() = 0;
 };
 
 }  // namespace lexora

@@ -1,22 +1,29 @@
 // The article window: a modal window over the main window that shows one
-// word's article page at a time. Esc (the Back key) closes it, F6 and F7
-// (the volume keys) step to the previous and next word. Closing it moves the
-// word list to the shown word and hands that headword back to the word box.
+// page at a time in the article view, with the bottom bar "Ok" (close) and
+// "Menu" (Font size, Back, Forward, Copy, Add for leaning in MR).
 //
-// Link taps arrive in dispatch_link(); picture requests, history, zoom and
-// sound hook in there and in show_article().
+// Keys: Esc closes; F6 and F7 step to the previous and next word; Alt+Left
+// and Alt+Right go Back and Forward; Ctrl+F finds the selected word; Ctrl+A
+// selects all; Ctrl+C copies the selection; Ctrl+plus, Ctrl+minus and
+// Ctrl+0 change the text size; Ctrl+Q closes the window and the program. With
+// "Arrow redefine" Left/Right are Back/Forward and Up/Down page through the
+// article and on to the neighbouring words.
+//
+// Every decision (links, commands, history, media, flash cards) is the
+// ArticleController's; this class is its widgets and its ArticleSurface.
 #ifndef LEXORA_GUI_ARTICLE_ARTICLE_WINDOW_H_
 #define LEXORA_GUI_ARTICLE_ARTICLE_WINDOW_H_
 
 #include <QDialog>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <memory>
 
-#include "render/page.h"
-#include "gui/dialogs/soft_key_dialog.h"
+#include "gui/article/article_controller.h"
 
-class QPushButton;
+class QAction;
 class QMenu;
 
 namespace lexora {
@@ -24,16 +31,11 @@ namespace lexora {
 class ArticleHost;
 class ArticleView;
 
-// Commands of the article window.
-namespace article_cmd {
-inline constexpr int kClose = 1;
-inline constexpr int kCancel = 2;
-inline constexpr int kMenuButton = 102;
-inline constexpr int kCopy = 40033;
-inline constexpr int kSelectAll = 40092;
-}  // namespace article_cmd
+// The view's text size at zoom level `level`, in points: the desktop's
+// general font size scaled, so every level stays readable at any dpi.
+double zoom_point_size(int level, double general_point_size);
 
-class ArticleWindow : public SoftKeyDialog {
+class ArticleWindow : public QDialog, private ArticleSurface {
   Q_OBJECT
  public:
   // Builds the window over `owner` and shows the host's current word. The
@@ -45,26 +47,29 @@ class ArticleWindow : public SoftKeyDialog {
   // the word box happens before it returns.
   int run();
 
-  // Shows the article of word `word`, restoring scroll `position`. `record`
-  // says whether the page enters the history.
+  // Shows the article of word `word`, restoring scroll `position`.
   void show_article(std::uint32_t word, int position, bool record);
   // Makes the window show the host's current word (the clipboard search
   // reaching an open window).
   void show_current_word();
-  // Closes with command `id` (1 OK or 2 Cancel): the word list moves to the
-  // current word.
+  // Closes with command `id` (1 OK or 2 Cancel).
   void close_with(int id);
-  // Reacts to a tap on a link with raw target `target`.
+  // A tap on a link with raw target `target`.
   void dispatch_link(const QString& target);
+  // A menu command or key.
   void on_command(int id);
   // Ends the window with `result` (the window going away without the close
   // command, as when the clipboard search finds no exact word).
   void done(int result) override;
 
   ArticleView* view() const { return view_; }
+  QMenu* menu() const { return menu_; }
+  // The action of a menu command (zoom levels, Back, Forward, Copy, Add for
+  // leaning in MR), or null.
+  QAction* action(int command) const;
+  ArticleController& controller() { return *controller_; }
   // The text the word box receives when the window goes away.
   const QString& hand_back_text() const { return hand_back_; }
-  void set_hand_back_text(const QString& text) { hand_back_ = text; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -72,14 +77,40 @@ class ArticleWindow : public SoftKeyDialog {
   void reject() override;
 
  private:
-  void step(int delta);
+  // ArticleSurface.
+  void show_page(std::u16string_view html) override;
+  std::int32_t scroll_position() const override;
+  void set_scroll_position(std::int32_t position) override;
+  void scroll_to_anchor(std::u16string_view name) override;
+  std::u16string selected_text() const override;
+  void apply_zoom(int level) override;
+  void set_history_state(bool can_go_back, bool can_go_forward) override;
+  void open_address(std::u16string_view address) override;
+  void open_file(const std::string& path) override;
+  std::uint32_t current_word_index() const override;
+  void set_current_word_index(std::uint32_t index) override;
+  void set_hand_back_text(std::u16string_view text) override;
+  void end_window(int command) override;
+  const void* message_owner() const override;
+
+  void make_view();
+  void make_menu(QWidget* menu_button);
+  void make_shortcuts();
+  void copy_page();
+  void step_zoom(int delta);
+  void quit_program();
   void finish();
 
   ArticleHost& host_;
   ArticleView* view_ = nullptr;
   QMenu* menu_ = nullptr;
+  std::array<QAction*, kZoomLevelCount> zoom_actions_{};
+  QAction* back_ = nullptr;
+  QAction* forward_ = nullptr;
+  QAction* copy_ = nullptr;
+  QAction* add_for_learning_ = nullptr;
+  std::unique_ptr<ArticleController> controller_;
   QString hand_back_;
-  PageScratch scratch_;
   bool finished_ = false;
 };
 

@@ -30,6 +30,7 @@ constexpr int kMaxExtension = 9;
 constexpr char16_t kSeparator = u'/';
 const QString kParent = QStringLiteral("..");
 const QString kAllFiles = QStringLiteral("*.*");
+const QString kHome = QStringLiteral("~");
 
 // The root folder is the empty string; the file system calls it "/".
 QString system_path(const QString& folder) {
@@ -239,9 +240,22 @@ void FileBrowser::post_refresh() {
   QMetaObject::invokeMethod(this, &FileBrowser::fill_listing, Qt::QueuedConnection);
 }
 
-void FileBrowser::set_file_name(const QString& name) { name_box_->setText(name); }
+void FileBrowser::set_file_name(const QString& name) {
+  name_box_->setText(name);
+}
 
-QString FileBrowser::file_name() const { return name_box_->text(); }
+QString FileBrowser::file_name() const {
+  return name_box_->text();
+}
+
+QString FileBrowser::path_of_typed_name(const QString& name) const {
+  // A typed path that starts at the root or at the home folder stands for
+  // itself; anything else names an entry of the folder shown.
+  if (name == kHome || name.startsWith(kHome + kSeparator))
+    return QDir::homePath() + name.mid(kHome.size());
+  if (name.startsWith(kSeparator)) return name;
+  return folder_ + kSeparator + name;
+}
 
 void FileBrowser::confirm_choice() {
   const QString name = name_box_->text();
@@ -250,7 +264,7 @@ void FileBrowser::confirm_choice() {
     if (list_->count() > 1) activate_item(1);
     return;
   }
-  result_ = folder_ + kSeparator + name;
+  result_ = path_of_typed_name(name);
   const qsizetype dot = result_.lastIndexOf(u'.');
   const bool name_has_dot = dot >= 0 && result_.indexOf(kSeparator, dot) < 0;
   if (pattern_ != kAllFiles && !name_has_dot) result_ += pattern_.mid(1);
@@ -274,17 +288,6 @@ void FileBrowser::select_type_line(int index) {
     type_box_->setCurrentIndex(index);
   }
   fill_listing();
-}
-
-void FileBrowser::keyPressEvent(QKeyEvent* event) {
-  // The Back key (Esc) belongs to the focused control: in the name box it
-  // deletes the character before the cursor; it never closes the dialog.
-  if (event->key() == Qt::Key_Escape) {
-    if (name_box_->hasFocus()) name_box_->backspace();
-    event->accept();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 }  // namespace lexora

@@ -12,6 +12,9 @@
 // dialog's controls trigger are public (activate_item, confirm_choice,
 // select_type_line, ...) so that callers and tests can drive it without
 // running its modal loop; start() prepares it for that.
+//
+// Esc cancels the dialog, as in every desktop dialog (Backspace edits the
+// name box).
 #ifndef LEXORA_GUI_DIALOGS_FILE_BROWSER_H_
 #define LEXORA_GUI_DIALOGS_FILE_BROWSER_H_
 
@@ -98,8 +101,9 @@ class FileBrowser : public SoftKeyDialog {
   // Enters a folder, goes up for "..", or chooses a file (which runs
   // confirm_choice at once).
   void activate_item(int row);
-  // The OK step: builds result() from the folder and the file-name box,
-  // appends the pattern's extension when the name has none, asks before
+  // The OK step: builds result() from the folder and the file-name box (a
+  // typed name that starts with "/" is a whole path, "~" stands for the home
+  // folder), appends the pattern's extension when the name has none, asks before
   // replacing an existing file in save mode, and closes the dialog with
   // success. With an empty name box it activates the second list item.
   void confirm_choice();
@@ -114,8 +118,6 @@ class FileBrowser : public SoftKeyDialog {
   // when the line lacks either.
   static QString extract_pattern(const QString& line, const QString& current);
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void build_images();
@@ -123,6 +125,7 @@ class FileBrowser : public SoftKeyDialog {
   void add_item(const QString& text, int image);
   void on_item_activated(QListWidgetItem* item);
   void post_refresh();
+  QString path_of_typed_name(const QString& name) const;
 
   QString type_text_;
   QString pattern_;

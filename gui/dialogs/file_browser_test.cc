@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include "platform/messages.h"
@@ -215,6 +217,47 @@ TEST_F(FileBrowserTest, OpenModeReturnsTypedPathsThatDoNotExist) {
   EXPECT_TRUE(sink.messages().empty());
   EXPECT_EQ(browser.result(), root_ + "/missing.zd");
   EXPECT_EQ(browser.QDialog::result(), QDialog::Accepted);
+}
+
+TEST_F(FileBrowserTest, TypedAbsolutePathIsTakenAsItIsAndTildeIsTheHomeFolder) {
+  make_dir("a/b");
+  FileBrowser browser;
+  browser.start(root_ + "/a/b", kDictionaryTypes, false, false);
+  browser.set_file_name("/c/d.zd");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), "/c/d.zd");
+  // The extension rule still applies to a whole path.
+  browser.set_file_name("/c/d");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), "/c/d.zd");
+  browser.set_file_name("~/dicts/en-ru.zd");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), QDir::homePath() + "/dicts/en-ru.zd");
+  // "~name" is an ordinary name in the folder shown.
+  browser.set_file_name("~notes.zd");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), root_ + "/a/b/~notes.zd");
+}
+
+TEST_F(FileBrowserTest, EscCancelsTheDialogAndBackspaceEditsTheName) {
+  FileBrowser browser;
+  browser.start(root_, kDictionaryTypes, false, true);
+  browser.show();
+  auto* name_box = browser.findChild<QLineEdit*>();
+  ASSERT_NE(name_box, nullptr);
+  name_box->setFocus();
+  browser.set_file_name("abc");
+  auto press = [](QWidget* target, int key) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &down);
+  };
+  press(name_box, Qt::Key_Backspace);
+  EXPECT_EQ(browser.file_name(), "ab");
+  EXPECT_TRUE(browser.isVisible());
+  press(name_box, Qt::Key_Escape);
+  EXPECT_EQ(browser.file_name(), "ab");
+  EXPECT_FALSE(browser.isVisible());
+  EXPECT_EQ(browser.QDialog::result(), QDialog::Rejected);
 }
 
 }  // namespace

@@ -1,0 +1,57 @@
+// Compresses article blocks on worker threads while the caller fills the
+// next ones, handing the results back in the order the blocks were given,
+// so that a dictionary file comes out byte for byte the same whatever the
+// number of threads.
+#ifndef LEXORA_COMPILER_BLOCK_COMPRESSOR_H_
+#define LEXORA_COMPILER_BLOCK_COMPRESSOR_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace lexora::compiler {
+
+class BlockCompressor {
+ public:
+  // `threads` workers; 0 compresses on the calling thread inside submit().
+  explicit BlockCompressor(unsigned threads);
+  ~BlockCompressor();
+  BlockCompressor(const BlockCompressor&) = delete;
+  BlockCompressor& operator=(const BlockCompressor&) = delete;
+
+  // A sensible number of workers for this machine (0 on one core).
+  static unsigned default_threads();
+
+  // Queues one block (its unpacked bytes) for compression.
+  void submit(std::vector<std::uint8_t> block);
+  // Blocks submitted and not yet taken back.
+  std::size_t pending() const { return jobs_.size(); }
+  // Waits for the oldest block and hands back its unpacked size and zlib
+  // stream. Only when pending() > 0.
+  void take(std::size_t* unpacked_size, std::vector<std::uint8_t>* packed);
+
+ private:
+  struct Job {
+    std::vector<std::uint8_t> input;
+    std::vector<std::uint8_t> output;
+    std::size_t size = 0;
+    bool started = false;
+    bool done = false;
+  };
+  void work();
+
+  std::deque<std::shared_ptr<Job>> jobs_;  // in submission order
+  std::mutex mutex_;
+  std::condition_variable wake_;  // a job was queued, or stopping
+  std::condition_variable done_;  // a job finished
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace lexora::compiler
+
+#endif  // LEXORA_COMPILER_BLOCK_COMPRESSOR_H_

@@ -1,0 +1,109 @@
+#include "compiler/dictionary_stream_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "compiler/headword_order.h"
+#include "testing/test_files.h"
+#include "engine/dictionary.h"
+#include "platform/messages.h"
+#include "platform/nls.h"
+#include "platform/utf.h"
+
+namespace lexora::compiler {
+namespace {
+
+// Streams `source` (already in stored order) through the writer.
+bool stream(const std::string& path, const DictionarySource& source,
+            const DictionaryOptions& options, std::string* error, unsigned threads = 0) {
+  std::string words, abbrevs;
+  for (const auto& [headword, article] : source.entries)
+    words += to_multibyte(headword, options.words_code_page) + '\0';
+  for (const auto& [abbreviation, expansion] : source.abbreviations)
+    abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
+  DictionaryStreamWriter writer;
+  writer.set_compression_threads(threads);
+  if (!writer.begin(path, options, static_cast<std::uint32_t>(source.entries.size()), words,
+                    static_cast<std::uint32_t>(source.abbreviations.size()), abbrevs, error))
+    return false;
+  for (const auto& [headword, article] : source.entries)
+    if (!writer.add_article(to_multibyte(article, options.articles_code_page), error)) return false;
+  return writer.finish(error);
+}
+
+DictionarySource numbered_source(int count) {
+  DictionarySource source;
+  for (int i = 0; i < count; ++i) {
+    std::u16string n = utf8_to_utf16(std::to_string(1000 + i));
+    source.entries.emplace_back(u"w" + n, u"<b>article " + n + u"</b> \u0434\u043E\u043C");
+  }
+  source.abbreviations.emplace_back(u"adj.", u"\u043F\u0440\u0438\u043B.");
+  return source;
+}
+
+class DictionaryStreamWriterTest : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+  RecordingMessageSink messages_;
+};
+
+TEST_F(DictionaryStreamWriterTest, WritesTheSameBytesAsTheWholeMemoryWriter) {
+  // Several full blocks and a short last one, abbreviations, the checksum
+  // trailer (joined from two running sums) and a UTF-8 dictionary.
+  for (std::uint32_t code_page : {1251u, kCodePageUtf8}) {
+    DictionarySource source = numbered_source(150);
+    DictionaryOptions options;
+    options.words_code_page = code_page;
+    options.articles_code_page = code_page;
+    options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
+    options.sort = false;
+    std::string error;
+    const std::string path = dir_.file("streamed.zd");
+    ASSERT_TRUE(stream(path, source, options, &error)) << error;
+    const std::vector<std::uint8_t> whole = build_dictionary(source, options, &error);
+    EXPECT_EQ(test::read_file(path), whole) << code_page;
+    // Blocks compressed by several workers come out in the same order.
+    ASSERT_TRUE(stream(path, source, options, &error, 3)) << error;
+    EXPECT_EQ(test::read_file(path), whole) << code_page;
+
+    Dictionary dict;
+    ASSERT_TRUE(dict.open_dictionary(path));
+    EXPECT_EQ(dict.verify_checksum(), kChecksumOk);
+    EXPECT_EQ(dict.article_at(149).value(), u"<b>article 1149</b> \u0434\u043E\u043C");
+    EXPECT_EQ(dict.expand_abbreviation(u"adj.").value(), u"\u043F\u0440\u0438\u043B.");
+  }
+}
+
+TEST_F(DictionaryStreamWriterTest, RefusesMissingExtraAndZeroHoldingArticles) {
+  DictionaryOptions options;
+  std::string error;
+  DictionaryStreamWriter writer;
+  ASSERT_TRUE(
+      writer.begin(dir_.file("a.zd"), options, 2, std::string_view("a\0b\0", 4), 0, "", &error));
+  EXPECT_FALSE(writer.add_article(std::string_view("x\0y", 3), &error));
+  EXPECT_TRUE(writer.add_article("one", &error));
+  EXPECT_FALSE(writer.finish(&error));
+  EXPECT_TRUE(writer.add_article("two", &error));
+  EXPECT_FALSE(writer.add_article("three", &error));
+  EXPECT_TRUE(writer.finish(&error)) << error;
+
+  options.version = 3;
+  DictionaryStreamWriter old_version;
+  EXPECT_FALSE(old_version.begin(dir_.file("b.zd"), options, 0, "", 0, "", &error));
+}
+
+TEST(HeadwordOrder, MatchesTheLookupOrderInBothCollationModes) {
+  const std::vector<std::u16string> words = {u"bank",    u"Zebra", u"Bank",  u"apple", u"_x",
+                                             u"\u00E5l", u"zon",   u"co-op", u"coop"};
+  auto at = [&](std::size_t i) -> std::u16string_view { return words[i]; };
+  // Code-unit order of the lower case, equal words in their given order.
+  EXPECT_EQ(sort_headwords(words.size(), at, 1252, 0x0019, 0),
+            (std::vector<std::uint32_t>{4, 3, 0, 2, 7, 8, 1, 6, 5}));
+  // Swedish: a-ring after z; hyphen sorts as a symbol.
+  std::vector<std::uint32_t> swedish = sort_headwords(words.size(), at, 1252, 0x041D, 0);
+  for (std::size_t k = 1; k < swedish.size(); ++k)
+    EXPECT_LE(compare_locale(words[swedish[k - 1]], words[swedish[k]], 0x041D, true), 0);
+  EXPECT_EQ(swedish.back(), 5u);
+}
+
+}  // namespace
+}  // namespace lexora::compiler

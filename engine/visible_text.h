@@ -1,0 +1,261 @@
+// The visible text of an article: what a reader sees of it on the page, for
+// searching. The article's own markup and HTML are dropped the way the page
+// shows them:
+//  - HTML tags (a '<' followed by a letter, '/', '!' or '?', up to the
+//    matching '>', quoted attribute values included) and comments vanish;
+//    tags that break a line (br, p, div, li, td, ...) count as white space.
+//  - <r>...</r> (a reference: a link target) and <wav>...</wav> (a sound
+//    name, shown as an icon) vanish with their content; without its closing
+//    tag the content runs to the end of the article.
+//  - The entities &amp; &lt; &gt; &quot; &apos; &nbsp; and numeric ones
+//    (&#NNN; &#xHH;) stand for their character; anything else after '&' is
+//    text.
+//  - Runs of white space (and no-break spaces) become one space; white space
+//    before the first visible character and after the last is dropped.
+// A '<' that starts no tag is text, as the page shows it.
+//
+// VisibleScanner walks any text of code units given a decoder to UTF-16, so
+// the search can run the same rules over raw single-byte article bytes and
+// over decoded UTF-16 text.
+#ifndef LEXORA_ENGINE_VISIBLE_TEXT_H_
+#define LEXORA_ENGINE_VISIBLE_TEXT_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lexora {
+
+namespace visible_detail {
+
+// What starts at a '<'.
+enum class Markup { kText, kTag, kBreakTag, kHidden };
+
+inline bool is_space_unit(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v' ||
+         c == u'\u00A0';
+}
+inline bool is_ascii_letter(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Named tags that start a new line on the page.
+bool is_break_tag(std::u16string_view lowered_name);
+// The character of the named entity (without '&' and ';'), or 0.
+char16_t named_entity(std::u16string_view name);
+
+}  // namespace visible_detail
+
+// Decoders for VisibleScanner: a code unit of the text to UTF-16.
+struct Utf16Units {
+  char16_t operator()(char16_t c) const { return c; }
+};
+
+// Walks the visible characters of `text` from `start`, which must be a
+// position outside any tag or hidden content (the start of an article, or
+// the position of a visible character). Never reads outside the text.
+template <typename Unit, typename Decode>
+class VisibleScanner {
+ public:
+  VisibleScanner(const Unit* text, std::size_t size, std::size_t start, Decode decode,
+                 bool after_visible)
+      : text_(text), size_(size), pos_(start), decode_(decode), emitted_(after_visible) {}
+
+  // The next visible character and the position of the unit (or of the
+  // entity's '&') it comes from; a collapsed space reports the position of
+  // the first white space or tag of its run. False at the end.
+  bool next(char16_t* out, std::size_t* source) {
+    // Most characters are plain text: no markup, no space, none pending.
+    if (pos_ < size_ && !space_pending_) {
+      const char16_t c = decode_(text_[pos_]);
+      if (c > u' ' && c != u'<' && c != u'&' && c != u'\u00A0') {
+        emitted_ = true;
+        *out = c;
+        *source = pos_++;
+        return true;
+      }
+    }
+    for (;;) {
+      if (pos_ >= size_) return false;
+      const char16_t c = decode_(text_[pos_]);
+      char16_t visible = c;
+      std::size_t length = 1;
+      if (c == u'<') {
+        std::size_t after = pos_;
+        const visible_detail::Markup kind = classify_markup(&after);
+        if (kind != visible_detail::Markup::kText) {
+          if (kind == visible_detail::Markup::kBreakTag) note_space();
+          pos_ = after;
+          continue;
+        }
+      } else if (c == u'&') {
+        length = entity(&visible);
+      }
+      if (visible_detail::is_space_unit(visible)) {
+        note_space();
+        pos_ += length;
+        continue;
+      }
+      if (space_pending_) {
+        space_pending_ = false;
+        *out = u' ';
+        *source = space_at_;
+        return true;
+      }
+      emitted_ = true;
+      *out = visible;
+      *source = pos_;
+      pos_ += length;
+      return true;
+    }
+  }
+
+  std::size_t position() const { return pos_; }
+
+ private:
+  char16_t at(std::size_t i) const { return i < size_ ? decode_(text_[i]) : u'\0'; }
+
+  void note_space() {
+    if (emitted_ && !space_pending_) {
+      space_pending_ = true;
+      space_at_ = pos_;
+    }
+  }
+
+  bool literal_at(std::size_t i, std::u16string_view literal) const {
+    if (size_ - std::min(size_, i) < literal.size()) return false;
+    for (std::size_t k = 0; k < literal.size(); ++k)
+      if (decode_(text_[i + k]) != literal[k]) return false;
+    return true;
+  }
+
+  // Position just after the first `literal` at or after `from`, or the end.
+  std::size_t skip_past(std::size_t from, std::u16string_view literal) const {
+    for (std::size_t i = from; i < size_; ++i)
+      if (literal_at(i, literal)) return i + literal.size();
+    return size_;
+  }
+
+  visible_detail::Markup classify_markup(std::size_t* after) const {
+    using visible_detail::Markup;
+    const std::size_t p = *after;
+    if (literal_at(p, u"<r>")) {
+      *after = skip_past(p + 3, u"</r>");
+      return Markup::kHidden;
+    }
+    if (literal_at(p, u"<wav>")) {
+      *after = skip_past(p + 5, u"</wav>");
+      return Markup::kHidden;
+    }
+    if (literal_at(p, u"<!--")) {
+      *after = skip_past(p + 4, u"-->");
+      return Markup::kTag;
+    }
+    const char16_t first = at(p + 1);
+    if (!visible_detail::is_ascii_letter(first) && first != u'/' && first != u'!' &&
+        first != u'?') {
+      return Markup::kText;
+    }
+    // The tag's name, for the line-breaking ones.
+    char16_t name[12];
+    std::size_t name_length = 0;
+    std::size_t i = p + 1 + (first == u'/' ? 1 : 0);
+    for (; i < size_; ++i) {
+      char16_t n = decode_(text_[i]);
+      if (!visible_detail::is_ascii_letter(n) && !(n >= u'0' && n <= u'9')) break;
+      if (name_length < sizeof name / sizeof name[0])
+        name[name_length] = n >= u'A' && n <= u'Z' ? static_cast<char16_t>(n + 32) : n;
+      ++name_length;
+    }
+    // Up to the '>' that is not inside a quoted attribute value.
+    char16_t quote = 0;
+    for (; i < size_; ++i) {
+      const char16_t n = decode_(text_[i]);
+      if (quote != 0) {
+        if (n == quote) quote = 0;
+      } else if (n == u'"' || n == u'\'') {
+        quote = n;
+      } else if (n == u'>') {
+        break;
+      }
+    }
+    *after = i < size_ ? i + 1 : size_;
+    const bool breaks = name_length <= sizeof name / sizeof name[0] &&
+                        visible_detail::is_break_tag(std::u16string_view(name, name_length));
+    return breaks ? Markup::kBreakTag : Markup::kTag;
+  }
+
+  // At '&': the entity's length and character in *visible, or 1 (the '&'
+  // itself) when no known entity starts here.
+  std::size_t entity(char16_t* visible) const {
+    constexpr std::size_t kLongest = 10;  // "&#x10FFFF;" and the names fit
+    std::size_t end = pos_ + 1;
+    while (end < size_ && end - pos_ <= kLongest && at(end) != u';') ++end;
+    if (end >= size_ || at(end) != u';' || end == pos_ + 1) return 1;
+    char16_t body[kLongest];
+    const std::size_t length = end - pos_ - 1;
+    for (std::size_t k = 0; k < length; ++k) body[k] = at(pos_ + 1 + k);
+    const char16_t c = decode_entity(std::u16string_view(body, length));
+    if (c == 0) return 1;
+    *visible = c;
+    return length + 2;
+  }
+
+  static char16_t decode_entity(std::u16string_view body) {
+    if (body[0] != u'#') return visible_detail::named_entity(body);
+    const bool hex = body.size() > 1 && (body[1] == u'x' || body[1] == u'X');
+    const std::size_t digits_at = hex ? 2 : 1;
+    if (body.size() <= digits_at) return 0;
+    std::uint32_t value = 0;
+    for (std::size_t k = digits_at; k < body.size(); ++k) {
+      const char16_t d = body[k];
+      std::uint32_t digit;
+      if (d >= u'0' && d <= u'9') {
+        digit = d - u'0';
+      } else if (hex && d >= u'a' && d <= u'f') {
+        digit = d - u'a' + 10;
+      } else if (hex && d >= u'A' && d <= u'F') {
+        digit = d - u'A' + 10;
+      } else {
+        return 0;
+      }
+      value = value * (hex ? 16 : 10) + digit;
+      if (value > 0xFFFF) return 0;  // outside one UTF-16 unit: left as text
+    }
+    if (value == 0 || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return static_cast<char16_t>(value);
+  }
+
+  const Unit* text_;
+  std::size_t size_;
+  std::size_t pos_;
+  Decode decode_;
+  bool emitted_;
+  bool space_pending_ = false;
+  std::size_t space_at_ = 0;
+};
+
+// Appends the visible text of `text` to `out` and, when `source` is not
+// null, the text position of each character (see VisibleScanner::next).
+template <typename Unit, typename Decode>
+void append_visible_text(const Unit* text, std::size_t size, Decode decode, std::u16string* out,
+                         std::vector<std::uint32_t>* source) {
+  VisibleScanner<Unit, Decode> scanner(text, size, 0, decode, false);
+  char16_t c;
+  std::size_t at;
+  while (scanner.next(&c, &at)) {
+    out->push_back(c);
+    if (source != nullptr) source->push_back(static_cast<std::uint32_t>(at));
+  }
+}
+
+// The visible text of a whole article.
+std::u16string visible_text(std::u16string_view article,
+                            std::vector<std::uint32_t>* source = nullptr);
+
+}  // namespace lexora
+
+#endif  // LEXORA_ENGINE_VISIBLE_TEXT_H_

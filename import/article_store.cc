@@ -1,0 +1,103 @@
+#include "import/article_store.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace lexora::import {
+namespace {
+
+constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+constexpr std::size_t kCachedChunks = 4;
+// Inflations beyond this many per sealed chunk mean the reads jump around.
+constexpr std::uint64_t kInflationsPerChunk = 8;
+constexpr std::uint32_t kMaxSize = 0x7FFFFFFF;
+
+}  // namespace
+
+ArticleStore::ArticleStore() : cache_(kCachedChunks) {}
+
+void ArticleStore::seal_open_chunk() {
+  Chunk c;
+  c.size = static_cast<std::uint32_t>(open_.size());
+  uLongf capacity = compressBound(static_cast<uLong>(open_.size()));
+  c.packed.resize(capacity);
+  if (compress2(c.packed.data(), &capacity, reinterpret_cast<const Bytef*>(open_.data()),
+                static_cast<uLong>(open_.size()), Z_BEST_SPEED) == Z_OK) {
+    c.packed.resize(capacity);
+    c.packed.shrink_to_fit();
+  } else {
+    // Kept plain: the store must never lose a text.
+    std::vector<std::uint8_t>().swap(c.packed);
+    c.plain = open_;
+  }
+  chunks_.push_back(std::move(c));
+  open_.clear();
+}
+
+std::uint32_t ArticleStore::add(std::string_view text, bool preformatted) {
+  if (text.size() > kMaxSize || spans_.size() >= kNoArticle - 1 || chunks_.size() >= kNoArticle - 1)
+    return kNoArticle;
+  if (!open_.empty() && open_.size() + text.size() > kChunkSize) seal_open_chunk();
+  if (open_.capacity() < kChunkSize) open_.reserve(kChunkSize);
+  spans_.push_back(
+      Span{static_cast<std::uint32_t>(chunks_.size()), static_cast<std::uint32_t>(open_.size()),
+           static_cast<std::uint32_t>(text.size()) | (preformatted ? kPreformattedBit : 0)});
+  open_.append(text);
+  return static_cast<std::uint32_t>(spans_.size() - 1);
+}
+
+void ArticleStore::drop_last() {
+  // The text added last always lies at the end of the open chunk.
+  open_.resize(spans_.back().offset);
+  spans_.pop_back();
+}
+
+const std::string& ArticleStore::inflated(std::uint32_t chunk) {
+  Chunk& c = chunks_[chunk];
+  if (!c.plain.empty() || c.size == 0) return c.plain;
+  for (Cached& k : cache_) {
+    if (k.chunk == chunk) {
+      k.used = ++clock_;
+      return k.text;
+    }
+  }
+  if (inflations_ > kInflationsPerChunk * chunks_.size() + kCachedChunks && !fully_inflated_) {
+    fully_inflated_ = true;
+    for (std::uint32_t i = 0; i < chunks_.size(); ++i) {
+      Chunk& other = chunks_[i];
+      if (!other.plain.empty()) continue;
+      other.plain.resize(other.size);
+      uLongf size = other.size;
+      uncompress(reinterpret_cast<Bytef*>(other.plain.data()), &size, other.packed.data(),
+                 static_cast<uLong>(other.packed.size()));
+      std::vector<std::uint8_t>().swap(other.packed);
+    }
+    for (Cached& k : cache_) {
+      k.chunk = kNoArticle;
+      std::string().swap(k.text);
+    }
+    return c.plain;
+  }
+  Cached& slot =
+      *std::min_element(cache_.begin(), cache_.end(),
+                        [](const Cached& a, const Cached& b) { return a.used < b.used; });
+  slot.text.resize(c.size);
+  uLongf size = c.size;
+  uncompress(reinterpret_cast<Bytef*>(slot.text.data()), &size, c.packed.data(),
+             static_cast<uLong>(c.packed.size()));
+  ++inflations_;
+  slot.chunk = chunk;
+  slot.used = ++clock_;
+  return slot.text;
+}
+
+std::string_view ArticleStore::text(std::uint32_t id) {
+  const Span& s = spans_[id];
+  const std::size_t size = s.size & kMaxSize;
+  if (s.chunk == chunks_.size()) return std::string_view(open_).substr(s.offset, size);
+  return std::string_view(inflated(s.chunk)).substr(s.offset, size);
+}
+
+}  // namespace lexora::import

@@ -1,0 +1,237 @@
+#include "import/dictd_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/dictionary.h"
+#include "import/dictzip_file.h"
+#include "import/import_dictionary.h"
+#include "import/test_sources.h"
+#include "platform/messages.h"
+
+namespace lexora::import {
+namespace {
+
+std::string sample_text(std::size_t size) {
+  std::string text;
+  std::mt19937 random(7);
+  while (text.size() < size)
+    text += "word" + std::to_string(random() % 1000) + (random() % 5 ? " " : "\n");
+  text.resize(size);
+  return text;
+}
+
+TEST(Dictzip, ReadsAnyRangeAtRandomFromItsChunks) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(5000);
+  lexora::test::write_file(dir.file("t.dict.dz"), test::dictzip(text, 100, "t.dict"));
+  DictzipFile file;
+  std::string error;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(file.open(dir.file("t.dict.dz"), &error, &at)) << error;
+  EXPECT_TRUE(file.random_access());
+  EXPECT_EQ(file.chunk_count(), 50u);
+  EXPECT_EQ(file.size(), text.size());
+  std::mt19937 random(1);
+  std::string out;
+  for (int i = 0; i < 300; ++i) {
+    const std::uint64_t offset = random() % text.size();
+    const std::uint64_t length = random() % std::min<std::uint64_t>(400, text.size() - offset + 1);
+    ASSERT_TRUE(file.read(offset, length, &out, &error)) << error;
+    ASSERT_EQ(out, text.substr(offset, length)) << offset << "+" << length;
+  }
+  EXPECT_FALSE(file.read(text.size() - 2, 3, &out, &error));
+  EXPECT_NE(error.find("beyond the end"), std::string::npos);
+}
+
+TEST(Dictzip, ReadingInFileOrderInflatesEachChunkOnce) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(3000);
+  lexora::test::write_file(dir.file("t.dz"), test::dictzip(text, 64));
+  DictzipFile file;
+  std::string error, out;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(file.open(dir.file("t.dz"), &error, &at));
+  const std::uint64_t after_open = file.chunks_inflated();  // the last, for the size
+  for (std::uint64_t offset = 0; offset < text.size(); offset += 10)
+    ASSERT_TRUE(file.read(offset, std::min<std::uint64_t>(10, text.size() - offset), &out, &error));
+  EXPECT_LE(file.chunks_inflated() - after_open, file.chunk_count());
+}
+
+TEST(Dictzip, PlainGzipAndUncompressedFilesReadToo) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(2000);
+  // A gzip file without the chunk table: the header's extra flag cleared.
+  std::string gz = test::dictzip(text, 4000);
+  lexora::test::write_file(dir.file("plain.dict"), text);
+  DictzipFile plain;
+  std::string error, out;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(plain.open(dir.file("plain.dict"), &error, &at));
+  ASSERT_TRUE(plain.read(100, 50, &out, &error));
+  EXPECT_EQ(out, text.substr(100, 50));
+  // Rewrite the header: no FEXTRA, the data directly after the 10 bytes.
+  const std::size_t extra_length =
+      static_cast<unsigned char>(gz[10]) | (static_cast<unsigned char>(gz[11]) << 8);
+  std::string no_table = gz.substr(0, 10) + gz.substr(12 + extra_length);
+  no_table[3] = 0;
+  // The single chunk ends the deflate stream, so it inflates as one gzip member.
+  lexora::test::write_file(dir.file("whole.dict.dz"), no_table);
+  DictzipFile whole;
+  ASSERT_TRUE(whole.open(dir.file("whole.dict.dz"), &error, &at)) << error;
+  EXPECT_FALSE(whole.random_access());
+  ASSERT_TRUE(whole.read(1500, 500, &out, &error));
+  EXPECT_EQ(out, text.substr(1500, 500));
+}
+
+TEST(Dictzip, DamagedChunksAndTablesAreReportedNotRead) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(1000);
+  std::string dz = test::dictzip(text, 100);
+  // The table claims more compressed bytes than the file has.
+  std::string long_table = dz;
+  long_table[22] = static_cast<char>(0xFF);
+  long_table[23] = static_cast<char>(0x7F);
+  lexora::test::write_file(dir.file("a.dz"), long_table);
+  DictzipFile a;
+  std::string error, out;
+  std::uint64_t at = 0;
+  EXPECT_FALSE(a.open(dir.file("a.dz"), &error, &at));
+  EXPECT_NE(error.find("past the end"), std::string::npos);
+  // A chunk's bytes overwritten: that chunk fails, the others still read.
+  std::string broken = dz;
+  const std::size_t data_start = 12 + 6 + 4 + 20;
+  for (std::size_t i = data_start + 2; i < data_start + 12; ++i) broken[i] = '\x55';
+  lexora::test::write_file(dir.file("b.dz"), broken);
+  DictzipFile b;
+  ASSERT_TRUE(b.open(dir.file("b.dz"), &error, &at)) << error;
+  EXPECT_FALSE(b.read(0, 10, &out, &error));
+  EXPECT_NE(error.find("chunk 0"), std::string::npos) << error;
+  ASSERT_TRUE(b.read(500, 10, &out, &error)) << error;
+  EXPECT_EQ(out, text.substr(500, 10));
+}
+
+TEST(DictdNumbers, DecodeBase64DigitsAndRefuseOthers) {
+  std::uint64_t v = 99;
+  EXPECT_TRUE(decode_dictd_number("A", &v));
+  EXPECT_EQ(v, 0u);
+  EXPECT_TRUE(decode_dictd_number("BA", &v));
+  EXPECT_EQ(v, 64u);
+  EXPECT_TRUE(decode_dictd_number("/+", &v));
+  EXPECT_EQ(v, 63u * 64 + 62);
+  EXPECT_TRUE(decode_dictd_number("U014", &v));
+  EXPECT_EQ(v, ((20u * 64 + 52) * 64 + 53) * 64 + 56);
+  EXPECT_FALSE(decode_dictd_number("", &v));
+  EXPECT_FALSE(decode_dictd_number("A-B", &v));
+  EXPECT_FALSE(decode_dictd_number("//////////////", &v));
+}
+
+TEST(DictdMarkup, EscapesTextAndLinksBracedWords) {
+  EXPECT_EQ(dictd_markup("a < b & {cat}"), "a &lt; b &amp; <r>cat</r>");
+  EXPECT_EQ(dictd_markup("{Felis catus}"), "<r>Felis catus</r>");
+  // A reference wrapped over two lines links the words joined by one space.
+  EXPECT_EQ(dictd_markup("see {Felis\n   catus}."),
+            "see <a href=\"Felis catus\">Felis\n   catus</a>.");
+  EXPECT_EQ(dictd_markup("{\"quoted\"}"), "<a href=\"&quot;quoted&quot;\">\"quoted\"</a>");
+  EXPECT_EQ(dictd_markup("open { and {} and {a {b}"), "open { and {} and {a <r>b</r>");
+}
+
+class DictdImportTest : public ::testing::Test {
+ protected:
+  // Imports `index` and opens the result.
+  void import(const std::string& index, ImportStats* stats = nullptr) {
+    ImportStats local;
+    ImportError error;
+    ASSERT_TRUE(import_dictionary(index, dir_.file("out.zd"), ImportOptions{},
+                                  stats ? stats : &local, &error))
+        << describe(error);
+    ASSERT_TRUE(dict_.open_dictionary(dir_.file("out.zd")));
+  }
+  std::u16string article_of(std::u16string_view word) {
+    bool exact = false;
+    const std::uint32_t at = dict_.find_word(word, &exact, false);
+    EXPECT_TRUE(exact) << std::string(word.begin(), word.end());
+    return std::u16string(dict_.article_at(at).value_or(u""));
+  }
+
+  lexora::test::TempDir dir_;
+  RecordingMessageSink messages_;
+  Dictionary dict_;
+};
+
+TEST_F(DictdImportTest, CompressedDatabaseBecomesOneArticlePerHeadword) {
+  const std::string index = test::write_dictd(
+      dir_.path(), "eng-rus",
+      {{"00-database-short", "00-database-short\n   Test English-Russian\n"},
+       {"00-database-utf8", "\n"},
+       {"apple", "apple /\xC3\xA6pl/\n\xD1\x8F\xD0\xB1\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBE\n"},
+       {"bank", "bank\n  1. shore; see {river}\n"},
+       {"bank", "bank\n  2. money house\n"},
+       {"river", "river\n   flowing water\n"},
+       {"stream", "river\n   flowing water\n"}},
+      true, 16);
+  ImportStats stats;
+  import(index, &stats);
+  EXPECT_EQ(stats.title, "Test English-Russian");
+  EXPECT_EQ(stats.headwords_written, 4u);
+  EXPECT_EQ(stats.articles_merged, 1u);
+  EXPECT_EQ(stats.skipped["database information entry"], 2u);
+  // Languages from the database name: English locale, UTF-8 articles (IPA and
+  // Cyrillic share no code page), 1252 headwords.
+  EXPECT_EQ(dict_.header().locale_id, 0x0409u);
+  EXPECT_EQ(dict_.header().words_code_page, 1252u);
+  EXPECT_EQ(dict_.header().articles_code_page, 65001u);
+  EXPECT_NE(dict_.header().flags & FLAG_NO_AUTO_FORMAT, 0u);
+  EXPECT_EQ(dict_.verify_checksum(), kChecksumOk);
+  EXPECT_EQ(article_of(u"apple"),
+            u"<div style=\"white-space:pre-wrap\">apple "
+            u"/\u00E6pl/\n\u044F\u0431\u043B\u043E\u043A\u043E</div>");
+  // Both texts of "bank", in file order, one rule between them.
+  EXPECT_EQ(article_of(u"bank"),
+            u"<div style=\"white-space:pre-wrap\">bank\n  1. shore; see <r>river</r></div>"
+            u"<hr><div style=\"white-space:pre-wrap\">bank\n  2. money house</div>");
+  // "stream" indexes the text of "river", which starts with its own headword.
+  EXPECT_EQ(article_of(u"stream"), u"&rarr; <a href=\"river\">river</a>");
+}
+
+TEST_F(DictdImportTest, EightBitTextWithoutTheUtf8EntryIsWindows1252) {
+  const std::string index = test::write_dictd(dir_.path(), "fr",
+                                              {{"caf\xE9",
+                                                "caf\xE9\n  \x93"
+                                                "coffee\x94\n"},
+                                               {"na\xC3\xAFve", "na\xC3\xAFve\n"}},
+                                              false);
+  import(index);
+  EXPECT_EQ(dict_.header().words_code_page, 1252u);
+  EXPECT_EQ(dict_.header().articles_code_page, 1252u);
+  EXPECT_EQ(article_of(u"caf\u00E9"),
+            u"<div style=\"white-space:pre-wrap\">caf\u00E9\n  \u201Ccoffee\u201D</div>");
+  // Well-formed UTF-8 stays UTF-8 even so.
+  EXPECT_EQ(article_of(u"na\u00EFve"), u"<div style=\"white-space:pre-wrap\">na\u00EFve</div>");
+}
+
+TEST_F(DictdImportTest, DamagedIndexNamesTheFileAndLineAndWritesNothing) {
+  const std::string index =
+      test::write_dictd(dir_.path(), "bad", {{"a", "a\n"}, {"b", "b\n"}}, true);
+  std::string text = "a\tA\tC\nb\tC\n";
+  lexora::test::write_file(index, text);
+  ImportError error;
+  EXPECT_FALSE(import_dictionary(index, dir_.file("out.zd"), ImportOptions{}, nullptr, &error));
+  EXPECT_EQ(error.file, index);
+  EXPECT_EQ(error.line, 2u);
+  EXPECT_NE(describe(error).find("bad.index: line 2: "), std::string::npos) << describe(error);
+  // An entry past the end of the text.
+  lexora::test::write_file(index, "a\tA\tC\nb\tC\tz\n");
+  EXPECT_FALSE(import_dictionary(index, dir_.file("out.zd"), ImportOptions{}, nullptr, &error));
+  EXPECT_EQ(error.line, 2u);
+  EXPECT_NE(error.message.find("beyond the end"), std::string::npos);
+  // Nothing was left: no output, no temporary file.
+  std::size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+    files += e.path().extension() != ".index" && e.path().extension() != ".dz";
+  EXPECT_EQ(files, 0u);
+}
+
+}  // namespace
+}  // namespace lexora::import

@@ -1,0 +1,200 @@
+#include "import/dictionary_collector.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "import/markup_text.h"
+#include "platform/utf.h"
+
+namespace lexora::import {
+namespace {
+
+// Tabs, line breaks and other control characters in a headword become single
+// spaces; leading and trailing blanks go.
+std::string clean_headword(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool space = false;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) <= ' ') {
+      space = !out.empty();
+      continue;
+    }
+    if (space) out.push_back(' ');
+    space = false;
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+DictionaryCollector::DictionaryCollector(ConversionOptions options)
+    : options_(std::move(options)) {}
+DictionaryCollector::~DictionaryCollector() = default;
+
+void DictionaryCollector::add(std::vector<std::string> headwords, std::string markup,
+                              bool preformatted) {
+  ++stats_.articles_read;
+  stats_.headwords_read += headwords.size();
+  make_valid_utf8(&markup);
+  const std::uint32_t article = articles_.add(markup, preformatted);
+  if (article == ArticleStore::kNoArticle || article >= kLinkArticle) {
+    if (article != ArticleStore::kNoArticle) articles_.drop_last();
+    skip(SkipReason{"article larger than 2 GiB"});
+    return;
+  }
+  bool used = false;
+  std::string own;  // the article's own headword, for alternative forms
+  for (const std::string& raw : headwords) {
+    std::string headword = clean_headword(raw);
+    if (headword.empty()) {
+      skip(SkipReason{"empty headword"});
+      continue;
+    }
+    make_valid_utf8(&headword);
+    if (own.empty()) {
+      own = headword;
+    } else if (options_.synonyms == SynonymMode::kLink && headword != own) {
+      // An alternative form leads to the article through a link.
+      synonyms_.append(headword).push_back('\0');
+      synonyms_.append(own).push_back('\0');
+      continue;
+    }
+    const std::size_t before = headwords_.size();
+    const std::uint32_t entry = headwords_.find_or_add(headword);
+    if (entry == kNoIndex) {
+      skip(SkipReason{"too many headwords"});
+      continue;
+    }
+    if (headwords_.size() != before) word_characters_.add(headword);
+    // The same text again under the same headword adds nothing.
+    bool duplicate = false;
+    headwords_.for_each_article(entry, [&](std::uint32_t other) {
+      // Sizes first: comparing the texts may inflate an earlier chunk.
+      duplicate = duplicate || (other != article && (other & kLinkArticle) == 0 &&
+                                is_preformatted(other) == preformatted &&
+                                articles_.text_size(other) == markup.size() &&
+                                article_text(other) == markup);
+    });
+    if (duplicate) {
+      skip(SkipReason{"same article twice under one headword"});
+      continue;
+    }
+    if (headwords_.article_count(entry) > 0) ++stats_.articles_merged;
+    used = headwords_.add_article(entry, article) || used;
+  }
+  if (used)
+    article_characters_.add(markup);
+  else
+    articles_.drop_last();
+}
+
+void DictionaryCollector::add_article(std::vector<std::string> headwords, std::string markup) {
+  add(std::move(headwords), std::move(markup), false);
+}
+
+void DictionaryCollector::add_preformatted_article(std::vector<std::string> headwords,
+                                                   std::string markup) {
+  add(std::move(headwords), std::move(markup), true);
+}
+
+void DictionaryCollector::add_synonym(std::string headword, std::string target) {
+  ++stats_.synonyms_read;
+  ++stats_.headwords_read;
+  headword = clean_headword(headword);
+  target = clean_headword(target);
+  if (headword.empty() || target.empty()) {
+    skip(SkipReason{"empty synonym"});
+    return;
+  }
+  make_valid_utf8(&headword);
+  make_valid_utf8(&target);
+  synonyms_.append(headword).push_back('\0');
+  synonyms_.append(target).push_back('\0');
+}
+
+void DictionaryCollector::resolve_synonyms() {
+  std::size_t at = 0;
+  while (at < synonyms_.size()) {
+    const std::size_t mid = synonyms_.find('\0', at);
+    const std::size_t end = synonyms_.find('\0', mid + 1);
+    const std::string_view synonym(synonyms_.data() + at, mid - at);
+    const std::string_view target(synonyms_.data() + mid + 1, end - mid - 1);
+    at = end + 1;
+    const std::uint32_t target_entry = headwords_.find(target);
+    if (target_entry == kNoIndex) {
+      skip(SkipReason{"synonym of a missing headword"});
+      continue;
+    }
+    if (synonym == target) {
+      skip(SkipReason{"synonym equal to its headword"});
+      continue;
+    }
+    const std::size_t before = headwords_.size();
+    const std::uint32_t entry = headwords_.find_or_add(synonym);
+    if (entry == kNoIndex) {
+      skip(SkipReason{"too many headwords"});
+      continue;
+    }
+    if (headwords_.size() != before) word_characters_.add(synonym);
+    if (options_.synonyms == SynonymMode::kLink) {
+      // Made when written (link_markup): stored among the texts, the links
+      // would scatter the writer's reads over the chunks.
+      if (target_entry < kLinkArticle && headwords_.add_article(entry, kLinkArticle | target_entry))
+        article_characters_.add(target);
+      continue;
+    }
+    std::vector<std::uint32_t> articles;
+    headwords_.for_each_article(target_entry, [&](std::uint32_t a) { articles.push_back(a); });
+    for (std::uint32_t a : articles) headwords_.add_article(entry, a);
+  }
+  std::string().swap(synonyms_);
+}
+
+void DictionaryCollector::link_markup(std::uint32_t entry, std::string* out) const {
+  const std::string_view target = headwords_.headword(entry);
+  std::string shown;
+  append_escaped(target, &shown);
+  out->append("&rarr; ");
+  append_word_link(target, shown, out);
+}
+
+void DictionaryCollector::add_abbreviation(std::string key, std::string expansion) {
+  make_valid_utf8(&key);
+  make_valid_utf8(&expansion);
+  if (key.empty() || key.find("  ") != std::string::npos) {
+    skip(SkipReason{key.empty() ? "empty abbreviation" : "abbreviation holding two spaces"});
+    return;
+  }
+  article_characters_.add(key);
+  article_characters_.add(expansion);
+  abbreviations_.emplace_back(std::move(key), std::move(expansion));
+}
+
+void DictionaryCollector::add_media(std::string name, std::vector<std::uint8_t> bytes) {
+  make_valid_utf8(&name);
+  std::replace(name.begin(), name.end(), '/', '\\');
+  compiler::PackSourceEntry entry;
+  entry.name = utf8_to_utf16(name);
+  entry.data = std::move(bytes);
+  media_.push_back(std::move(entry));
+}
+
+void DictionaryCollector::skip(const SkipReason& why) {
+  ++stats_.skipped[why.reason];
+}
+
+void DictionaryCollector::set_languages(const std::string& from, const std::string& /*to*/) {
+  language_from_ = from;
+}
+
+void DictionaryCollector::set_title(const std::string& title) {
+  stats_.title = title;
+}
+
+bool DictionaryCollector::progress(std::uint64_t done, std::uint64_t total) {
+  return !options_.read_progress || options_.read_progress(done, total);
+}
+
+}  // namespace lexora::import

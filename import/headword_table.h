@@ -1,0 +1,67 @@
+// The headwords of an import and the articles each one leads to, kept
+// compactly: all headword text in one buffer, a small record per headword,
+// and one link per (headword, article) pair, so that a dictionary of a few
+// hundred thousand headwords costs a few megabytes besides its article text.
+#ifndef LEXORA_IMPORT_HEADWORD_TABLE_H_
+#define LEXORA_IMPORT_HEADWORD_TABLE_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lexora::import {
+
+inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFF;
+
+class HeadwordTable {
+ public:
+  HeadwordTable();
+
+  std::size_t size() const { return entries_.size(); }
+  // The headword of entry `i`; valid until the next find_or_add.
+  std::string_view headword(std::uint32_t i) const;
+
+  // The entry of `headword` (byte-exact), kNoIndex when there is none.
+  std::uint32_t find(std::string_view headword) const;
+  // The entry of `headword`, made (with no articles) when it is new;
+  // kNoIndex when the table is full (2^32 - 2 headwords or 4 GiB of text).
+  std::uint32_t find_or_add(std::string_view headword);
+
+  // Appends `article` to the articles of entry `i` (kept in the order added);
+  // false when the entry already leads to it (or the table is full).
+  bool add_article(std::uint32_t i, std::uint32_t article);
+  std::size_t article_count(std::uint32_t i) const;
+
+  // Calls visit(article) for each article of entry `i` in order.
+  template <typename Visit>
+  void for_each_article(std::uint32_t i, Visit visit) const {
+    for (std::uint32_t link = entries_[i].first; link != kNoIndex; link = links_[link].next)
+      visit(links_[link].article);
+  }
+
+ private:
+  struct Entry {
+    std::uint32_t text_offset;
+    std::uint32_t text_size;
+    std::uint32_t first = kNoIndex;  // first link
+    std::uint32_t last = kNoIndex;
+  };
+  struct Link {
+    std::uint32_t article;
+    std::uint32_t next;
+  };
+
+  std::size_t slot_of(std::string_view headword) const;
+  void grow();
+
+  std::string text_;
+  std::vector<Entry> entries_;
+  std::vector<Link> links_;
+  // Open addressing over entry numbers; kNoIndex marks a free slot.
+  std::vector<std::uint32_t> slots_;
+};
+
+}  // namespace lexora::import
+
+#endif  // LEXORA_IMPORT_HEADWORD_TABLE_H_

@@ -1,0 +1,146 @@
+#include "import/markup_pieces.h"
+
+#include <array>
+
+namespace lexora::import {
+namespace {
+
+constexpr std::array<std::string_view, 5> kPictureExtensions = {"bmp", "gif", "jpg", "jpeg", "png"};
+// The sounds the program plays itself; other sounds are opened as files.
+constexpr std::array<std::string_view, 2> kSoundExtensions = {"wav", "ogg"};
+
+bool equal_ascii_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (x != b[i]) return false;
+  }
+  return true;
+}
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool is_hex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool is_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+MediaKind media_kind_of(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size()) return MediaKind::kOtherFile;
+  const std::string_view extension = name.substr(dot + 1);
+  for (std::string_view e : kPictureExtensions) {
+    if (equal_ascii_case(extension, e)) return MediaKind::kPicture;
+  }
+  for (std::string_view e : kSoundExtensions) {
+    if (equal_ascii_case(extension, e)) return MediaKind::kSound;
+  }
+  return MediaKind::kOtherFile;
+}
+
+void append_html_text(std::string_view text, std::string* out) {
+  for (char c : text) {
+    switch (c) {
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '&':
+        out->append("&amp;");
+        break;
+      default:
+        out->push_back(c);
+    }
+  }
+}
+
+void append_html_attribute(std::string_view text, std::string* out) {
+  for (char c : text) {
+    if (c == '"') {
+      out->append("&quot;");
+    } else {
+      append_html_text(std::string_view(&c, 1), out);
+    }
+  }
+}
+
+std::string_view safe_colour(std::string_view colour, std::string_view fallback) {
+  colour = trim_blanks(colour);
+  if (colour.empty()) return fallback;
+  if (colour[0] == '#') {
+    const std::string_view digits = colour.substr(1);
+    if (digits.size() != 3 && digits.size() != 6) return fallback;
+    for (char c : digits) {
+      if (!is_hex(c)) return fallback;
+    }
+    return colour;
+  }
+  if (colour.size() > 32) return fallback;
+  for (char c : colour) {
+    if (!is_letter(c)) return fallback;
+  }
+  return colour;
+}
+
+void append_media_markup(std::string_view name, std::string* out) {
+  switch (media_kind_of(name)) {
+    case MediaKind::kPicture:
+      out->append("<img src=\"");
+      append_html_attribute(name, out);
+      out->append("\">");
+      break;
+    case MediaKind::kSound:
+      // The converter copies the content into the link target as it stands.
+      out->append("<wav>");
+      append_html_attribute(name, out);
+      out->append("</wav>");
+      break;
+    case MediaKind::kOtherFile:
+      out->append("<a href=\"file://");
+      append_html_attribute(name, out);
+      out->append("\">");
+      append_html_text(name, out);
+      out->append("</a>");
+      break;
+  }
+}
+
+void append_headword_link(std::string_view target, std::string_view text, std::string* out) {
+  out->append("<a href=\"");
+  append_html_attribute(target, out);
+  out->append("\">");
+  append_html_text(text, out);
+  out->append("</a>");
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string collapse_blanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool pending_space = false;
+  for (char c : text) {
+    if (is_blank(c)) {
+      pending_space = !out.empty();
+      continue;
+    }
+    if (pending_space) out.push_back(' ');
+    pending_space = false;
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace lexora::import

@@ -1,0 +1,45 @@
+#include "import/markup_pieces.h"
+
+#include <gtest/gtest.h>
+
+namespace lexora::import {
+namespace {
+
+TEST(MarkupPiecesTest, EscapesTextAndAttributes) {
+  std::string out;
+  append_html_text("a<b>&\"c\"", &out);
+  EXPECT_EQ(out, "a&lt;b&gt;&amp;\"c\"");
+  out.clear();
+  append_html_attribute("say \"<hi>\"", &out);
+  EXPECT_EQ(out, "say &quot;&lt;hi&gt;&quot;");
+}
+
+TEST(MarkupPiecesTest, KeepsOnlyPlainColourNamesAndHexColours) {
+  EXPECT_EQ(safe_colour("darkred", "green"), "darkred");
+  EXPECT_EQ(safe_colour(" #A0b ", "green"), "#A0b");
+  EXPECT_EQ(safe_colour("#12345", "green"), "green");
+  EXPECT_EQ(safe_colour("red\" onclick=\"x", "green"), "green");
+  EXPECT_EQ(safe_colour("", "green"), "green");
+}
+
+TEST(MarkupPiecesTest, MediaMarkupFollowsTheExtension) {
+  std::string out;
+  append_media_markup("img/Cat.JPEG", &out);
+  EXPECT_EQ(out, "<img src=\"img/Cat.JPEG\">");
+  out.clear();
+  append_media_markup("meow.ogg", &out);
+  EXPECT_EQ(out, "<wav>meow.ogg</wav>");
+  out.clear();
+  append_media_markup("a&b.mp3", &out);
+  EXPECT_EQ(out, "<a href=\"file://a&amp;b.mp3\">a&amp;b.mp3</a>");
+  EXPECT_EQ(media_kind_of("archive.tar.gz"), MediaKind::kOtherFile);
+  EXPECT_EQ(media_kind_of("noextension."), MediaKind::kOtherFile);
+}
+
+TEST(MarkupPiecesTest, CollapsesBlanks) {
+  EXPECT_EQ(collapse_blanks("  a \t b\r\n c  "), "a b c");
+  EXPECT_EQ(collapse_blanks(" \t "), "");
+}
+
+}  // namespace
+}  // namespace lexora::import
