@@ -330,7 +330,9 @@ TEST_F(ArticlesTest, FailedOrShortBlockReadIsRetriedOnceOnAReopenedStream) {
   EXPECT_EQ(dict_.word_count(), 250u);
   EXPECT_EQ(*dict_.word_at(7), u"w00007");
   std::uint32_t size = 0;
-  EXPECT_NE(dict_.read_pack_entry(u"style.css", &size, nullptr), nullptr);
+  std::vector<std::uint8_t> buffer;
+  EXPECT_NE(dict_.read_pack_entry(u"style.css", &size, &buffer), nullptr);
+  EXPECT_EQ(size, 3u);
 }
 
 TEST_F(ArticlesTest, BlockReadFailingAgainAfterTheReopenIsOneIntegrityError) {
