@@ -11,19 +11,19 @@
 #include <memory>
 
 #include "engine/dictionary.h"
+#include "gui/command_ids.h"
+#include "gui/main_window.h"
+#include "gui/options/create_link.h"
+#include "gui/options/options_context.h"
+#include "gui/qt_message_sink.h"
+#include "gui/qt_util.h"
+#include "model/colour_table.h"
 #include "model/recent_files.h"
+#include "model/settings.h"
+#include "model/shortcut_link.h"
 #include "platform/qt/instance.h"
 #include "platform/qt/registry.h"
 #include "resources/string_table.h"
-#include "model/colour_table.h"
-#include "gui/command_ids.h"
-#include "gui/main_window.h"
-#include "gui/qt_util.h"
-#include "gui/options/create_link.h"
-#include "gui/options/options_context.h"
-#include "model/shortcut_link.h"
-#include "gui/qt_message_sink.h"
-#include "model/settings.h"
 
 namespace lexora {
 namespace {

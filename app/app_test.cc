@@ -11,11 +11,11 @@
 
 #include "compiler/dictionary_writer.h"
 #include "gui/main_window.h"
-#include "testing/test_files.h"
 #include "model/recent_files.h"
 #include "model/shortcut_link.h"
 #include "platform/qt/instance.h"
 #include "platform/qt/registry.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -181,7 +181,8 @@ TEST_F(TwoProcessTest, SendColoursDeliversTheProfileBlock) {
   // A file that is no profile is refused before anything is sent.
   test::write_file(dir_.file("other.lup"), std::string("not a profile at all"));
   received.clear();
-  cli.start(QStringLiteral(LEXORA_CLI), {"send-colours", QString::fromStdString(dir_.file("other.lup"))});
+  cli.start(QStringLiteral(LEXORA_CLI),
+            {"send-colours", QString::fromStdString(dir_.file("other.lup"))});
   ASSERT_TRUE(cli.waitForFinished(10000));
   EXPECT_EQ(cli.exitCode(), 1);
   EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());

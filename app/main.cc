@@ -1,4 +1,6 @@
 // lexora: the dictionary program.
 #include "app/app.h"
 
-int main(int argc, char** argv) { return lexora::run_program(argc, argv); }
+int main(int argc, char** argv) {
+  return lexora::run_program(argc, argv);
+}

@@ -18,11 +18,17 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace lexora::bench {
 
-std::uint64_t allocation_count() { return g_allocations.load(std::memory_order_relaxed); }
+std::uint64_t allocation_count() {
+  return g_allocations.load(std::memory_order_relaxed);
+}
 
 }  // namespace lexora::bench

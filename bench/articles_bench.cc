@@ -26,8 +26,8 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -38,13 +38,20 @@ constexpr std::size_t kArticleBytes = 300;
 // Pseudo-words from syllables, Latin and Cyrillic, so that blocks compress
 // about as well as real dictionary text (neither random nor repetitive).
 std::u16string make_article(std::mt19937* rng) {
-  static const char16_t* const kLatin[] = {u"ba", u"co", u"de", u"fi", u"gu", u"ha",  u"ki",
-                                           u"lo", u"me", u"ni", u"pu", u"ra", u"st",  u"te",
+  static const char16_t* const kLatin[] = {u"ba", u"co", u"de",   u"fi",  u"gu", u"ha", u"ki",
+                                           u"lo", u"me", u"ni",   u"pu",  u"ra", u"st", u"te",
                                            u"vo", u"wa", u"tion", u"ing", u"er", u"ly"};
-  static const char16_t* const kCyrillic[] = {u"\u0434\u043e", u"\u043c\u0430", u"\u043d\u0438",
-                                              u"\u043a\u043e", u"\u0440\u0435", u"\u0441\u0442\u0432",
-                                              u"\u043e\u0441\u0442\u044c", u"\u043b\u0438",
-                                              u"\u0442\u044c", u"\u043f\u0440\u043e", u"\u0432\u0430",
+  static const char16_t* const kCyrillic[] = {u"\u0434\u043e",
+                                              u"\u043c\u0430",
+                                              u"\u043d\u0438",
+                                              u"\u043a\u043e",
+                                              u"\u0440\u0435",
+                                              u"\u0441\u0442\u0432",
+                                              u"\u043e\u0441\u0442\u044c",
+                                              u"\u043b\u0438",
+                                              u"\u0442\u044c",
+                                              u"\u043f\u0440\u043e",
+                                              u"\u0432\u0430",
                                               u"\u0437\u0430"};
   std::uniform_int_distribution<int> syllables(1, 4);
   std::uniform_int_distribution<int> pick(0, 1000);
@@ -114,8 +121,7 @@ const Fixture& fixture(std::uint32_t per_block) {
                            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
     std::uint32_t unpacked = bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
                              static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-    std::uint32_t packed = bytes[offset + 4] | bytes[offset + 5] << 8 |
-                           bytes[offset + 6] << 16 |
+    std::uint32_t packed = bytes[offset + 4] | bytes[offset + 5] << 8 | bytes[offset + 6] << 16 |
                            static_cast<std::uint32_t>(bytes[offset + 7]) << 24;
     f.blocks.emplace_back(bytes.begin() + offset + 8, bytes.begin() + offset + 8 + packed);
     f.unpacked_sizes.push_back(unpacked);
@@ -162,8 +168,8 @@ void BM_ArticleRandomBlock(benchmark::State& state) {
     auto text = dict.article_at(indices[n++ % indices.size()]);
     benchmark::DoNotOptimize(text);
   }
-  state.counters["file_to_raw_pct"] = 100.0 * static_cast<double>(f.file_size) /
-                                      static_cast<double>(f.raw_size);
+  state.counters["file_to_raw_pct"] =
+      100.0 * static_cast<double>(f.file_size) / static_cast<double>(f.raw_size);
 }
 BENCHMARK(BM_ArticleRandomBlock)->Arg(10)->Arg(25)->Arg(50)->Arg(64)->Arg(100)->Arg(200)->Arg(500);
 
@@ -232,7 +238,8 @@ void read_pack(benchmark::State& state, int parity) {
   if (!dict.open_dictionary(f.dict_path) || dict.pack() == nullptr) std::abort();
   std::mt19937 rng(11);
   std::vector<std::u16string> order;
-  for (int i = 0; i < 4096; ++i) order.push_back(f.names[(rng() % (kPackEntries / 2)) * 2 + parity]);
+  for (int i = 0; i < 4096; ++i)
+    order.push_back(f.names[(rng() % (kPackEntries / 2)) * 2 + parity]);
   std::vector<std::uint8_t> buffer;
   std::size_t n = 0;
   for (auto _ : state) {
@@ -242,8 +249,12 @@ void read_pack(benchmark::State& state, int parity) {
     benchmark::DoNotOptimize(p);
   }
 }
-void BM_ReadPackEntryStored(benchmark::State& state) { read_pack(state, 1); }
-void BM_ReadPackEntryPacked(benchmark::State& state) { read_pack(state, 0); }
+void BM_ReadPackEntryStored(benchmark::State& state) {
+  read_pack(state, 1);
+}
+void BM_ReadPackEntryPacked(benchmark::State& state) {
+  read_pack(state, 0);
+}
 BENCHMARK(BM_ReadPackEntryStored);
 BENCHMARK(BM_ReadPackEntryPacked);
 
@@ -265,8 +276,8 @@ const std::string& checksum_file() {
     for (std::size_t i = bytes.size() / 2; i < bytes.size(); ++i) {
       bytes[i] = static_cast<std::uint8_t>(rng());
     }
-    std::uint32_t sum = static_cast<std::uint32_t>(
-        adler32(0, bytes.data(), static_cast<uInt>(bytes.size())));
+    std::uint32_t sum =
+        static_cast<std::uint32_t>(adler32(0, bytes.data(), static_cast<uInt>(bytes.size())));
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(sum >> (8 * i)));
     test::write_file(p, bytes);
     return p;

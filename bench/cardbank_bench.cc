@@ -50,7 +50,8 @@ std::vector<std::uint8_t> database_image(std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t entry = lexora::cardbank::kHeaderSize + 8 * i;
     put_be32(&image, entry, static_cast<std::uint32_t>(image.size()));
-    put_be32(&image, entry + 4, lexora::cardbank::CardDatabase::unique_id_for(static_cast<std::uint16_t>(i)));
+    put_be32(&image, entry + 4,
+             lexora::cardbank::CardDatabase::unique_id_for(static_cast<std::uint16_t>(i)));
     append_text(&image, word_for(i));
     append_text(&image, u"ˈwɜːd");
     append_text(&image, u"слово, речь, обещание");
@@ -69,7 +70,8 @@ std::string bench_folder() {
 void write_image(const std::string& path, const std::vector<std::uint8_t>& image) {
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.write(reinterpret_cast<const char*>(image.data()),
+              static_cast<std::streamsize>(image.size()));
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0) {
@@ -86,14 +88,18 @@ void BM_AddRecordTo10000(benchmark::State& state) {
     state.PauseTiming();
     write_image(path, image);
     state.ResumeTiming();
-    const std::int32_t result = lexora::cardbank::new_record(path16, u"newword", u"ˈnjuː", u"новое слово");
+    const std::int32_t result =
+        lexora::cardbank::new_record(path16, u"newword", u"ˈnjuː", u"новое слово");
     if (result != lexora::cardbank::kRecordAdded) state.SkipWithError("the record was not added");
     benchmark::DoNotOptimize(result);
   }
   state.counters["file_bytes"] = static_cast<double>(image.size());
   std::filesystem::remove(path);
 }
-BENCHMARK(BM_AddRecordTo10000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_AddRecordTo10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The duplicate found in the last record: the whole file is read and checked,
 // nothing is written.
@@ -109,7 +115,10 @@ void BM_PresentWordIn10000(benchmark::State& state) {
   }
   std::filesystem::remove(path);
 }
-BENCHMARK(BM_PresentWordIn10000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PresentWordIn10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

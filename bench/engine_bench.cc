@@ -136,7 +136,8 @@ void BM_FindWord(benchmark::State& state) {
     benchmark::DoNotOptimize(dict.find_word(f.queries[i++ % kQueries], &exact, false));
     exact_hits += exact ? 1 : 0;
   }
-  if (exact_hits != static_cast<std::size_t>(state.iterations())) state.SkipWithError("a query was not found");
+  if (exact_hits != static_cast<std::size_t>(state.iterations()))
+    state.SkipWithError("a query was not found");
 }
 
 // One lookup with conversion allowed, as the main window makes it: a hit, or a
@@ -162,7 +163,8 @@ void BM_FindWordConversion(benchmark::State& state) {
   }
   if (kind == 0 && exact_hits != static_cast<std::size_t>(state.iterations()))
     state.SkipWithError("a query was not found");
-  if (kind == 1 && lexora::Library::load("libconv.so")) state.SkipWithError("a plug-in is installed");
+  if (kind == 1 && lexora::Library::load("libconv.so"))
+    state.SkipWithError("a plug-in is installed");
   lexora::set_library_folder_for_testing("");
   lexora::set_message_sink(nullptr);
 }

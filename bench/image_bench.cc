@@ -2,10 +2,10 @@
 // alone decoding the same file into a buffer of the same layout.
 #include <benchmark/benchmark.h>
 
-#include <csetjmp>
-#include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+#include <csetjmp>
+#include <cstdio>
 
 #include <vector>
 
@@ -17,8 +17,8 @@ namespace {
 constexpr std::uint32_t kSide = 1000;
 
 const std::vector<std::uint8_t>& png_file() {
-  static const std::vector<std::uint8_t> f =
-      lexora::images::test::encode_png(kSide, kSide, lexora::images::test::gradient_bgra(kSide, kSide));
+  static const std::vector<std::uint8_t> f = lexora::images::test::encode_png(
+      kSide, kSide, lexora::images::test::gradient_bgra(kSide, kSide));
   return f;
 }
 
@@ -27,7 +27,8 @@ const std::vector<std::uint8_t>& jpeg_file() {
     const std::vector<std::uint8_t> bgra = lexora::images::test::gradient_bgra(kSide, kSide);
     std::vector<std::uint8_t> rgb;
     rgb.reserve(kSide * kSide * 3);
-    for (std::size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+    for (std::size_t i = 0; i < bgra.size(); i += 4)
+      rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
     return lexora::images::test::encode_jpeg(kSide, kSide, rgb, 90);
   }();
   return f;
@@ -76,9 +77,11 @@ void BM_JpegLibraryAlone(benchmark::State& state) {
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&cinfo);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(cinfo.output_width) * cinfo.output_height * 4);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(cinfo.output_width) *
+                                     cinfo.output_height * 4);
     while (cinfo.output_scanline < cinfo.output_height) {
-      JSAMPROW row = pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * cinfo.output_width * 4;
+      JSAMPROW row =
+          pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * cinfo.output_width * 4;
       jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);

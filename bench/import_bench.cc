@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "import/import_dictionary.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -20,12 +20,12 @@
 
 #include "compiler/dictionary_writer.h"
 #include "engine/dictionary.h"
-#include "model/recent_files.h"
-#include "platform/qt/registry.h"
-#include "model/colour_table.h"
 #include "gui/main_window.h"
-#include "model/settings.h"
 #include "gui/word_controls.h"
+#include "model/colour_table.h"
+#include "model/recent_files.h"
+#include "model/settings.h"
+#include "platform/qt/registry.h"
 
 namespace {
 
@@ -129,9 +129,9 @@ void BM_KeyPressToRefreshedList(benchmark::State& state) {
       press_key(box, Qt::Key_Backspace, QString());
     }
     benchmark::DoNotOptimize(program.window.word_list()->count());
-    samples.push_back(std::chrono::duration<double, std::micro>(
-                          std::chrono::steady_clock::now() - start)
-                          .count());
+    samples.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+            .count());
     ++step;
   }
   std::sort(samples.begin(), samples.end());

@@ -19,10 +19,10 @@
 #include "bench/alloc_counter.h"
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "render/markup.h"
 #include "render/page.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -113,7 +113,8 @@ class PageFixture {
   explicit PageFixture(bool with_style_sheet) {
     compiler::DictionarySource source;
     for (int k = 0; k < 50; ++k) {
-      source.entries.emplace_back(u"house" + std::u16string(1, static_cast<char16_t>(u'a' + k % 26)) +
+      source.entries.emplace_back(u"house" +
+                                      std::u16string(1, static_cast<char16_t>(u'a' + k % 26)) +
                                       std::u16string(1, static_cast<char16_t>(u'a' + k / 26)),
                                   make_article(2048));
     }
@@ -124,9 +125,9 @@ class PageFixture {
       const std::string css =
           "body { margin: 4px; line-height: 1.3 }\n a { text-decoration: none }\n"
           "h1, h2 { font-weight: bold }\n.tr { color: #663300 }\n";
-      compiler::write_pack_file(dir_.file("bench.zpak"),
-                                {{u"style.css", std::vector<std::uint8_t>(css.begin(), css.end()), true}},
-                                {}, &error);
+      compiler::write_pack_file(
+          dir_.file("bench.zpak"),
+          {{u"style.css", std::vector<std::uint8_t>(css.begin(), css.end()), true}}, {}, &error);
     }
     ok_ = dict_.open_dictionary(path);
     style_.font_face = u"DejaVu Sans";
@@ -159,7 +160,12 @@ void BM_ComposePage(benchmark::State& state) {
   count_allocations(state, before);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * article.size()));
 }
-BENCHMARK(BM_ComposePage)->Arg(0)->Arg(1)->ArgName("style_sheet")->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ComposePage)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("style_sheet")
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 // Without a PageScratch the compressed style sheet is inflated into a fresh
 // buffer for every page: this shows the counter at work.

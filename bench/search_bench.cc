@@ -48,7 +48,8 @@ void* counted_new(std::size_t size) {
   void* raw = std::malloc(size + kHeader);
   if (raw == nullptr) throw std::bad_alloc();
   *static_cast<std::size_t*>(raw) = size;
-  const std::int64_t now = g_in_use.fetch_add(static_cast<std::int64_t>(size)) + static_cast<std::int64_t>(size);
+  const std::int64_t now =
+      g_in_use.fetch_add(static_cast<std::int64_t>(size)) + static_cast<std::int64_t>(size);
   std::int64_t peak = g_peak.load();
   while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
   }
@@ -62,12 +63,24 @@ void counted_delete(void* p) {
 }
 }  // namespace
 
-void* operator new(std::size_t size) { return counted_new(size); }
-void* operator new[](std::size_t size) { return counted_new(size); }
-void operator delete(void* p) noexcept { counted_delete(p); }
-void operator delete[](void* p) noexcept { counted_delete(p); }
-void operator delete(void* p, std::size_t) noexcept { counted_delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { counted_delete(p); }
+void* operator new(std::size_t size) {
+  return counted_new(size);
+}
+void* operator new[](std::size_t size) {
+  return counted_new(size);
+}
+void operator delete(void* p) noexcept {
+  counted_delete(p);
+}
+void operator delete[](void* p) noexcept {
+  counted_delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  counted_delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  counted_delete(p);
+}
 
 namespace lexora {
 namespace {
@@ -91,18 +104,19 @@ void put_u32(std::vector<std::uint8_t>* out, std::uint32_t v) {
 class TextMaker {
  public:
   TextMaker() : random_(20261207) {
-    static const char* const kSyllables[] = {"ab", "ac", "al", "an", "ar", "be", "ca", "co",
-                                             "de", "di", "en", "er", "es", "ing", "in", "io",
-                                             "le", "li", "ma", "ne", "on", "or", "ous", "pe",
-                                             "ra", "re", "ri", "st", "te", "ti", "tion", "ur"};
+    static const char* const kSyllables[] = {"ab", "ac", "al", "an", "ar", "be",  "ca",   "co",
+                                             "de", "di", "en", "er", "es", "ing", "in",   "io",
+                                             "le", "li", "ma", "ne", "on", "or",  "ous",  "pe",
+                                             "ra", "re", "ri", "st", "te", "ti",  "tion", "ur"};
     std::uniform_int_distribution<int> count(1, 4), syllable(0, 31);
     while (vocabulary_.size() < 30000) {
       std::string word;
       for (int i = count(random_); i > 0; --i) word += kSyllables[syllable(random_)];
       vocabulary_.push_back(word);
     }
-    for (const char* w : {"the", "of", "a", "to", "and", "in", "or", "as", "which", "is", "that",
-                          "with", "by", "for", "an", "from", "be", "any", "one", "having"})
+    for (const char* w :
+         {"the",  "of",   "a",  "to",  "and", "in",   "or", "as",  "which", "is",
+          "that", "with", "by", "for", "an",  "from", "be", "any", "one",   "having"})
       function_words_.push_back(w);
   }
 
@@ -149,7 +163,8 @@ class TextMaker {
 std::vector<std::uint8_t> compress(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::vector<std::uint8_t> out(size);
-  if (::compress(out.data(), &size, reinterpret_cast<const Bytef*>(data.data()), data.size()) != Z_OK)
+  if (::compress(out.data(), &size, reinterpret_cast<const Bytef*>(data.data()), data.size()) !=
+      Z_OK)
     std::abort();
   out.resize(size);
   return out;
@@ -160,7 +175,8 @@ std::vector<std::uint8_t> compress(const std::string& data) {
 std::string make_fixture() {
   const char* dir = std::getenv("LEXORA_BENCH_DIR");
   const std::filesystem::path path =
-      std::filesystem::path(dir != nullptr ? dir : std::filesystem::temp_directory_path().string()) /
+      std::filesystem::path(dir != nullptr ? dir
+                                           : std::filesystem::temp_directory_path().string()) /
       "lexora-search-bench-v1.zd";
   if (std::filesystem::exists(path)) return path.string();
   TextMaker maker;
@@ -176,8 +192,8 @@ std::string make_fixture() {
   head.resize(2);
   head[0] = 5;
   for (std::uint32_t v : {kArticles, static_cast<std::uint32_t>(words.size()),
-                          static_cast<std::uint32_t>(packed_words.size()), kArticlesPerBlock, kBlocks,
-                          0u, 0u, 0u, 0u, kCodePage, kCodePage, kEnglish})
+                          static_cast<std::uint32_t>(packed_words.size()), kArticlesPerBlock,
+                          kBlocks, 0u, 0u, 0u, 0u, kCodePage, kCodePage, kEnglish})
     put_u32(&head, v);
   const std::string temporary = path.string() + ".part";
   std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -186,7 +202,8 @@ std::string make_fixture() {
             static_cast<std::streamsize>(packed_words.size()));
   const std::uint64_t table_at = head.size() + packed_words.size();
   std::vector<std::uint8_t> table(std::size_t{kBlocks} * 4);
-  out.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
+  out.write(reinterpret_cast<const char*>(table.data()),
+            static_cast<std::streamsize>(table.size()));
   std::uint64_t at = table_at + table.size();
   table.clear();
   for (std::uint32_t b = 0; b < kBlocks; ++b) {
@@ -201,11 +218,13 @@ std::string make_fixture() {
     put_u32(&block_head, static_cast<std::uint32_t>(block.size()));
     put_u32(&block_head, static_cast<std::uint32_t>(packed.size()));
     out.write(reinterpret_cast<const char*>(block_head.data()), 8);
-    out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+    out.write(reinterpret_cast<const char*>(packed.data()),
+              static_cast<std::streamsize>(packed.size()));
     at += 8 + packed.size();
   }
   out.seekp(static_cast<std::streamoff>(table_at));
-  out.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
+  out.write(reinterpret_cast<const char*>(table.data()),
+            static_cast<std::streamsize>(table.size()));
   out.close();
   std::filesystem::rename(temporary, path);
   return path.string();
@@ -224,7 +243,9 @@ std::string env_or(const char* name, const char* fallback) {
   return value != nullptr ? value : fallback;
 }
 
-unsigned cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned cores() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
 
 // zlib alone: read every block with pread and inflate it with uncompress,
 // one core. Reports the article text inflated.
@@ -240,11 +261,14 @@ void BM_InflateAllBlocksOneCore(benchmark::State& state) {
     for (std::uint32_t offset : dict.block_offsets()) {
       std::uint8_t head[8];
       if (::pread(fd, head, 8, offset) != 8) std::abort();
-      const std::uint32_t size = head[0] | head[1] << 8 | head[2] << 16 | std::uint32_t{head[3]} << 24;
-      const std::uint32_t packed_size = head[4] | head[5] << 8 | head[6] << 16 | std::uint32_t{head[7]} << 24;
+      const std::uint32_t size =
+          head[0] | head[1] << 8 | head[2] << 16 | std::uint32_t{head[3]} << 24;
+      const std::uint32_t packed_size =
+          head[4] | head[5] << 8 | head[6] << 16 | std::uint32_t{head[7]} << 24;
       packed.resize(packed_size);
       unpacked.resize(size);
-      if (::pread(fd, packed.data(), packed_size, offset + 8) != static_cast<ssize_t>(packed_size)) std::abort();
+      if (::pread(fd, packed.data(), packed_size, offset + 8) != static_cast<ssize_t>(packed_size))
+        std::abort();
       uLongf filled = size;
       if (::uncompress(unpacked.data(), &filled, packed.data(), packed_size) != Z_OK) std::abort();
       text += filled;
@@ -256,7 +280,10 @@ void BM_InflateAllBlocksOneCore(benchmark::State& state) {
   state.counters["blocks"] = static_cast<double>(dict.block_offsets().size());
   state.SetBytesProcessed(static_cast<std::int64_t>(text) * state.iterations());
 }
-BENCHMARK(BM_InflateAllBlocksOneCore)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_InflateAllBlocksOneCore)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void run_search(benchmark::State& state, const std::string& text, bool regex) {
   Dictionary dict;
@@ -269,8 +296,8 @@ void run_search(benchmark::State& state, const std::string& text, bool regex) {
   options.threads = static_cast<unsigned>(state.range(0));
   SearchSummary summary;
   for (auto _ : state) {
-    summary = search_articles(dict, *query, options, [](const SearchHit&) { return true; }, nullptr,
-                              nullptr);
+    summary = search_articles(
+        dict, *query, options, [](const SearchHit&) { return true; }, nullptr, nullptr);
   }
   state.counters["hits"] = static_cast<double>(summary.hits);
   state.counters["threads"] = summary.threads;
@@ -283,10 +310,18 @@ void BM_SearchRareWord(benchmark::State& state) {
 void BM_SearchCommonWord(benchmark::State& state) {
   run_search(state, env_or("LEXORA_SEARCH_COMMON", kCommonWord), false);
 }
-void BM_SearchPhrase(benchmark::State& state) { run_search(state, "\"of the\"", false); }
-void BM_SearchRegex(benchmark::State& state) { run_search(state, "qu[a-z]+ire\\b", true); }
-#define SEARCH_BENCH(name)                                                                      \
-  BENCHMARK(name)->Arg(1)->Arg(static_cast<int>(cores()))->Unit(benchmark::kMillisecond)->UseRealTime() \
+void BM_SearchPhrase(benchmark::State& state) {
+  run_search(state, "\"of the\"", false);
+}
+void BM_SearchRegex(benchmark::State& state) {
+  run_search(state, "qu[a-z]+ire\\b", true);
+}
+#define SEARCH_BENCH(name)             \
+  BENCHMARK(name)                      \
+      ->Arg(1)                         \
+      ->Arg(static_cast<int>(cores())) \
+      ->Unit(benchmark::kMillisecond)  \
+      ->UseRealTime()                  \
       ->MeasureProcessCPUTime()
 SEARCH_BENCH(BM_SearchRareWord);
 SEARCH_BENCH(BM_SearchCommonWord);
@@ -299,14 +334,15 @@ void BM_FirstResultCommonWord(benchmark::State& state) {
   Dictionary dict;
   if (!dict.open_dictionary(dictionary_path())) return state.SkipWithError("no dictionary");
   std::string error;
-  const std::unique_ptr<SearchQuery> query = SearchQuery::compile(
-      utf8_to_utf16(env_or("LEXORA_SEARCH_COMMON", kCommonWord)), false, dict.header().locale_id, &error);
+  const std::unique_ptr<SearchQuery> query =
+      SearchQuery::compile(utf8_to_utf16(env_or("LEXORA_SEARCH_COMMON", kCommonWord)), false,
+                           dict.header().locale_id, &error);
   for (auto _ : state) {
     SearchOptions options;
     options.max_results = 1;
     std::uint64_t hits = 0;
-    search_articles(dict, *query, options, [&](const SearchHit&) { return ++hits, true; }, nullptr,
-                    nullptr);
+    search_articles(
+        dict, *query, options, [&](const SearchHit&) { return ++hits, true; }, nullptr, nullptr);
     if (hits != 1) state.SkipWithError("no result");
   }
 }
@@ -327,8 +363,9 @@ void BM_SearchMemoryPerWorker(benchmark::State& state) {
   Dictionary dict;
   if (!dict.open_dictionary(dictionary_path())) return state.SkipWithError("no dictionary");
   std::string error;
-  const std::unique_ptr<SearchQuery> query = SearchQuery::compile(
-      utf8_to_utf16(env_or("LEXORA_SEARCH_RARE", kRareWord)), false, dict.header().locale_id, &error);
+  const std::unique_ptr<SearchQuery> query =
+      SearchQuery::compile(utf8_to_utf16(env_or("LEXORA_SEARCH_RARE", kRareWord)), false,
+                           dict.header().locale_id, &error);
   SearchOptions options;
   options.threads = static_cast<unsigned>(state.range(0));
   double heap_mb = 0;
@@ -341,16 +378,22 @@ void BM_SearchMemoryPerWorker(benchmark::State& state) {
     const std::int64_t rss_before = status_kb("VmRSS:");
     const std::int64_t before = g_in_use.load();
     g_peak.store(before);
-    search_articles(dict, *query, options, [](const SearchHit&) { return true; }, nullptr, nullptr);
-    heap_mb = static_cast<double>(g_peak.load() - before) / 1e6 / static_cast<double>(options.threads);
+    search_articles(
+        dict, *query, options, [](const SearchHit&) { return true; }, nullptr, nullptr);
+    heap_mb =
+        static_cast<double>(g_peak.load() - before) / 1e6 / static_cast<double>(options.threads);
     rss_mb = static_cast<double>(status_kb("VmHWM:") - rss_before) / 1e3 /
              static_cast<double>(options.threads);
   }
   state.counters["heap_MB_per_worker"] = heap_mb;
   state.counters["rss_MB_per_worker"] = rss_mb;
 }
-BENCHMARK(BM_SearchMemoryPerWorker)->Arg(1)->Arg(static_cast<int>(cores()))->Iterations(1)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SearchMemoryPerWorker)
+    ->Arg(1)
+    ->Arg(static_cast<int>(cores()))
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace lexora

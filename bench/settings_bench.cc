@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "testing/test_files.h"
 #include "model/recent_files.h"
-#include "platform/qt/registry.h"
 #include "model/settings.h"
+#include "platform/qt/registry.h"
+#include "testing/test_files.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ struct Store {
   Store() : registry(dir.file("Lexora/Lexora.ini")) {
     settings.main_font = "DejaVu Sans";
     recent.recent_set_limit(8, false);
-    for (int i = 0; i < 8; ++i) recent.recent_add(dir.path() + "/dictionaries/d" + std::to_string(i) + ".zd");
+    for (int i = 0; i < 8; ++i)
+      recent.recent_add(dir.path() + "/dictionaries/d" + std::to_string(i) + ".zd");
     lexora::save_settings(registry, settings, recent);
     lexora::save_dictionary_settings(registry, settings, "d7.zd", 1234);
   }

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/wave_out.h"
 #include "engine/media.h"
+#include "platform/wave_out.h"
 #include "sound/ogg_memory_source.h"
 #include "sound/sound.h"
 
@@ -20,7 +20,8 @@ namespace {
 
 const std::vector<std::uint8_t>& ogg_file() {
   static const std::vector<std::uint8_t> f = [] {
-    std::ifstream in(std::string(LEXORA_SOUND_FIXTURE_DIR) + "/long_stereo_44100.ogg", std::ios::binary);
+    std::ifstream in(std::string(LEXORA_SOUND_FIXTURE_DIR) + "/long_stereo_44100.ogg",
+                     std::ios::binary);
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), {});
   }();
   return f;
@@ -33,8 +34,8 @@ void BM_OggDecode(benchmark::State& state) {
   for (auto _ : state) {
     lexora::OggMemorySource source{f.data(), static_cast<std::uint32_t>(f.size()), 0};
     OggVorbis_File vf;
-    const ov_callbacks cb{lexora::ogg_memory_read, lexora::ogg_memory_seek, lexora::ogg_memory_close,
-                          lexora::ogg_memory_tell};
+    const ov_callbacks cb{lexora::ogg_memory_read, lexora::ogg_memory_seek,
+                          lexora::ogg_memory_close, lexora::ogg_memory_tell};
     if (ov_open_callbacks(&source, &vf, nullptr, 0, cb) < 0) {
       state.SkipWithError("the test tone does not open");
       return;

@@ -23,7 +23,8 @@ inline bool read_u32_be(std::span<const std::uint8_t> bytes, std::size_t at, std
   if (at > bytes.size() || bytes.size() - at < 4) return false;
   *out = (static_cast<std::uint32_t>(bytes[at]) << 24) |
          (static_cast<std::uint32_t>(bytes[at + 1]) << 16) |
-         (static_cast<std::uint32_t>(bytes[at + 2]) << 8) | static_cast<std::uint32_t>(bytes[at + 3]);
+         (static_cast<std::uint32_t>(bytes[at + 2]) << 8) |
+         static_cast<std::uint32_t>(bytes[at + 3]);
   return true;
 }
 

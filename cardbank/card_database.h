@@ -66,8 +66,8 @@ struct RecordTexts {
 
 enum class AddOutcome {
   kAdded,
-  kFull,       // the record count cannot grow (65,535 records)
-  kTooLarge,   // the new image would not be addressable with 32-bit offsets
+  kFull,      // the record count cannot grow (65,535 records)
+  kTooLarge,  // the new image would not be addressable with 32-bit offsets
 };
 
 class CardDatabase {

@@ -41,7 +41,8 @@ TEST(CardDatabaseTest, EmptyImageHoldsHeaderGapAndAppInfo) {
   const auto image = CardDatabase::empty_image("dict_mr");
   ASSERT_EQ(image.size(), 92u);
   EXPECT_EQ(std::string(image.begin(), image.begin() + 8), std::string("dict_mr\0", 8));
-  EXPECT_TRUE(std::all_of(image.begin() + 7, image.begin() + 32, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(
+      std::all_of(image.begin() + 7, image.begin() + 32, [](std::uint8_t b) { return b == 0; }));
   EXPECT_EQ(be16(image, 32), 0x0008);
   EXPECT_EQ(be32(image, 52), 80u);
   EXPECT_EQ(std::string(image.begin() + 60, image.begin() + 68), "DATAMR01");
@@ -191,7 +192,8 @@ TEST(CardDatabaseTest, NameComesFromTheFileNameBeforePdb) {
   // Case counts, and the first ".pdb" anywhere in the path cuts it.
   EXPECT_EQ(database_name_for_path(u"/data/Cards.PDB"), "Cards.PDB");
   EXPECT_EQ(database_name_for_path(u"/a/old.pdb.d/new.pdb"), "old");
-  EXPECT_EQ(database_name_for_path(u"/x/" + std::u16string(40, u'n') + u".pdb"), std::string(31, 'n'));
+  EXPECT_EQ(database_name_for_path(u"/x/" + std::u16string(40, u'n') + u".pdb"),
+            std::string(31, 'n'));
   // Units are narrowed to their low byte.
   EXPECT_EQ(database_name_for_path(u"/x/\u0441\u043B"), "\x41\x3B");
 }

@@ -52,7 +52,8 @@ inline std::vector<std::uint8_t> read_bytes(const std::string& path) {
 
 inline void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::uint32_t be32(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -74,7 +75,8 @@ inline void put_be16(std::vector<std::uint8_t>* b, std::size_t at, std::uint16_t
 }
 
 // The record data the library writes for three texts.
-inline std::vector<std::uint8_t> record_bytes(std::u16string_view word, std::u16string_view transcription,
+inline std::vector<std::uint8_t> record_bytes(std::u16string_view word,
+                                              std::u16string_view transcription,
                                               std::u16string_view translation) {
   std::vector<std::uint8_t> out;
   for (std::u16string_view text : {word, transcription, translation}) {

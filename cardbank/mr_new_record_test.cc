@@ -26,7 +26,8 @@ class LoadedLibrary {
 
 TEST(MRNewRecordTest, ExportAddsThenReportsThePresentWord) {
   LoadedLibrary library;
-  const auto add = reinterpret_cast<MRNewRecordFunction>(library.symbol(LEXORA_CARDBANK_EXPORT_NAME));
+  const auto add =
+      reinterpret_cast<MRNewRecordFunction>(library.symbol(LEXORA_CARDBANK_EXPORT_NAME));
   ASSERT_NE(add, nullptr);
   testing::TempFolder folder;
   const std::string path = folder.file("cards.pdb");
@@ -38,7 +39,8 @@ TEST(MRNewRecordTest, ExportAddsThenReportsThePresentWord) {
 
 TEST(MRNewRecordTest, NullArgumentsFail) {
   LoadedLibrary library;
-  const auto add = reinterpret_cast<MRNewRecordFunction>(library.symbol(LEXORA_CARDBANK_EXPORT_NAME));
+  const auto add =
+      reinterpret_cast<MRNewRecordFunction>(library.symbol(LEXORA_CARDBANK_EXPORT_NAME));
   ASSERT_NE(add, nullptr);
   EXPECT_EQ(add(nullptr, u"w", u"", u"t"), -1);
   EXPECT_EQ(add(u"/tmp/x.pdb", nullptr, u"", u"t"), -1);

@@ -26,7 +26,9 @@ using testing::record_bytes;
 using testing::TempFolder;
 using testing::write_bytes;
 
-std::u16string u16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string u16(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 class NewRecordTest : public ::testing::Test {
  protected:
@@ -73,9 +75,9 @@ TEST_F(NewRecordTest, DamagedDatabaseIsRefusedAndUntouched) {
   std::vector<std::vector<std::uint8_t>> damaged;
   damaged.emplace_back(good.begin(), good.begin() + 40);  // short header
   damaged.push_back(good);
-  put_be16(&damaged.back(), 76, 500);                      // count larger than the list
+  put_be16(&damaged.back(), 76, 500);  // count larger than the list
   damaged.push_back(good);
-  put_be32(&damaged.back(), 78, be32(good, 86) + 2);       // offsets out of order
+  put_be32(&damaged.back(), 78, be32(good, 86) + 2);  // offsets out of order
   damaged.push_back(good);
   put_be32(&damaged.back(), 86, static_cast<std::uint32_t>(good.size() + 10));  // past the end
   for (std::size_t i = 0; i < damaged.size(); ++i) {
@@ -100,7 +102,8 @@ TEST_F(NewRecordTest, FullDatabaseIsRefusedAndUntouched) {
 }
 
 TEST_F(NewRecordTest, UnreachableOrUnwritableDatabaseFails) {
-  EXPECT_EQ(new_record(u16(folder_.file("no/such/folder/d.pdb")), u"w", u"", u"t"), kDatabaseFailure);
+  EXPECT_EQ(new_record(u16(folder_.file("no/such/folder/d.pdb")), u"w", u"", u"t"),
+            kDatabaseFailure);
   EXPECT_EQ(new_record(u16(folder_.path()), u"w", u"", u"t"), kDatabaseFailure);  // a folder
   EXPECT_EQ(new_record(u"", u"w", u"", u"t"), kDatabaseFailure);
   if (::geteuid() != 0) {  // root writes regardless of permissions

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/cli_runner.h"
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "cli/cli_runner.h"
-#include "testing/test_files.h"
 #include "engine/dictionary_header.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -30,11 +30,11 @@ class CliArticlesTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(compiler::write_dictionary_file(dir_.file("en-ru.zd"), source, options, &error))
         << error;
-    ASSERT_TRUE(compiler::write_pack_file(
-        dir_.file("en-ru.zpak"),
-        {{u"img\\cat.png", {0x89, 'P', 'N', 'G'}, false},
-         {u"style.css", std::vector<std::uint8_t>(600, 'b'), true}},
-        {}, &error))
+    ASSERT_TRUE(
+        compiler::write_pack_file(dir_.file("en-ru.zpak"),
+                                  {{u"img\\cat.png", {0x89, 'P', 'N', 'G'}, false},
+                                   {u"style.css", std::vector<std::uint8_t>(600, 'b'), true}},
+                                  {}, &error))
         << error;
     dict_ = "'" + dir_.file("en-ru.zd") + "'";
   }

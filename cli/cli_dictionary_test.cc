@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "compiler/dictionary_writer.h"
 #include "cli/cli_runner.h"
+#include "compiler/dictionary_writer.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -23,7 +23,8 @@ class CliTest : public ::testing::Test {
   }
 
   std::string dictionary(std::initializer_list<std::u16string> words,
-                         compiler::DictionaryOptions options = {}, const std::string& name = "d.zd") {
+                         compiler::DictionaryOptions options = {},
+                         const std::string& name = "d.zd") {
     compiler::DictionarySource source;
     for (const auto& w : words) source.entries.emplace_back(w, u"article");
     std::string path = dir_.file(name);
@@ -119,7 +120,7 @@ TEST_F(CliTest, BuildCompilesASourceWithOverrides) {
   test::write_file(dir_.file("s.txt"),
                    std::string("@version 4\n@abbrev adj.\tadjective\nbank\tberth\nBank\tB\n"));
   CliResult r = run("build '" + dir_.file("s.txt") + "' -o '" + dir_.file("s.zd") +
-              "' --locale 0x0409 --checksum --articles-per-block 1");
+                    "' --locale 0x0409 --checksum --articles-per-block 1");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   auto info = nlohmann::json::parse(run("info '" + dir_.file("s.zd") + "'").out);
   EXPECT_EQ(info["version"], 4);
@@ -129,7 +130,8 @@ TEST_F(CliTest, BuildCompilesASourceWithOverrides) {
   EXPECT_EQ(info["abbrev_count"], 1);
   EXPECT_EQ(info["use_locale"], true);
 
-  CliResult bad = run("build '" + dir_.file("s.txt") + "' -o '" + dir_.file("t.zd") + "' --locale xyz");
+  CliResult bad =
+      run("build '" + dir_.file("s.txt") + "' -o '" + dir_.file("t.zd") + "' --locale xyz");
   EXPECT_EQ(bad.exit_code, 1);
   EXPECT_NE(bad.err.find("--locale"), std::string::npos);
   test::write_file(dir_.file("bad.txt"), std::string("a\tb\n@colour red\n"));

@@ -52,7 +52,8 @@ TEST_F(CliGrepTest, PrintsOneJsonLinePerArticleInHeadwordOrder) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::vector<nlohmann::json> found = lines(r.out);
   ASSERT_EQ(found.size(), 2u);  // not "dog": its "house" is a reference
-  EXPECT_EQ(found[0].dump(), R"({"headword":"cat","index":0,"snippet":"кот, a small House animal"})");
+  EXPECT_EQ(found[0].dump(),
+            R"({"headword":"cat","index":0,"snippet":"кот, a small House animal"})");
   EXPECT_EQ(found[1]["index"], 2);
   EXPECT_EQ(found[1]["headword"], "home");
   EXPECT_EQ(found[1]["snippet"], "дом; see house");

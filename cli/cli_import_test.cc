@@ -13,10 +13,13 @@ namespace {
 
 TEST(CliImport, WritesTheDictionaryAndPrintsStatistics) {
   TempDir dir;
-  const std::string index = import::test::write_dictd(
-      dir.path(), "db",
-      {{"00-database-short", "00-database-short\n   Small\n"}, {"a", "a one\n"}, {"a", "a two\n"}, {"b", "b\n"}},
-      true);
+  const std::string index =
+      import::test::write_dictd(dir.path(), "db",
+                                {{"00-database-short", "00-database-short\n   Small\n"},
+                                 {"a", "a one\n"},
+                                 {"a", "a two\n"},
+                                 {"b", "b\n"}},
+                                true);
   const CliResult r = run_cli(dir, "import '" + index + "' -o '" + dir.file("db.zd") + "' --stats");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const nlohmann::json stats = nlohmann::json::parse(r.out);

@@ -68,7 +68,8 @@ int run_build(const BuildArgs& args) {
   std::uint32_t version = static_cast<std::uint16_t>(options.version);
   if (!override_number(args.version, "version", &version) ||
       !override_number(args.words_code_page, "words-code-page", &options.words_code_page) ||
-      !override_number(args.articles_code_page, "articles-code-page", &options.articles_code_page) ||
+      !override_number(args.articles_code_page, "articles-code-page",
+                       &options.articles_code_page) ||
       !override_number(args.locale, "locale", &options.locale_id) ||
       !override_number(args.articles_per_block, "articles-per-block", &options.articles_per_block))
     return kExitNotFound;
@@ -92,8 +93,8 @@ int run_build(const BuildArgs& args) {
   if (args.no_sort) options.sort = false;
   if (settings.article_entities) {
     const bool old_layout = options.version == 2 || options.version == 3;
-    compiler::escape_unmappable_articles(&source,
-                                         old_layout ? kDefaultCodePage : options.articles_code_page);
+    compiler::escape_unmappable_articles(
+        &source, old_layout ? kDefaultCodePage : options.articles_code_page);
   }
 
   // The pack is made first, so that a bad pack folder writes nothing at all.

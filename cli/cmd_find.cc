@@ -48,9 +48,11 @@ std::string answer(Dictionary& dict, const FindArgs& args, const std::string& te
   nlohmann::ordered_json out;
   out["index"] = index;
   // find_word leaves the flag alone only for a dictionary without words.
-  out["exact"] = dict.word_count() == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(exact);
+  out["exact"] =
+      dict.word_count() == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(exact);
   std::optional<std::u16string_view> headword = dict.word_at(index);
-  out["headword"] = headword ? nlohmann::ordered_json(utf16_to_utf8(*headword)) : nlohmann::ordered_json(nullptr);
+  out["headword"] =
+      headword ? nlohmann::ordered_json(utf16_to_utf8(*headword)) : nlohmann::ordered_json(nullptr);
   return out.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 

@@ -81,20 +81,23 @@ int list_records(const std::string& path) {
 
 void add_flashcard_command(CLI::App& app, int* exit_code) {
   CLI::App* cmd = app.add_subcommand(
-      "flashcard", "Add a record to a flash-card database through libcardbank.so, or list its records");
+      "flashcard",
+      "Add a record to a flash-card database through libcardbank.so, or list its records");
   auto list = std::make_shared<bool>(false);
   // DB, WORD, TRANSCRIPTION, TRANSLATION: one option each, so that "--" can
   // stand anywhere before a text that begins with "-".
   auto args = std::make_shared<std::vector<std::string>>(4);
   cmd->add_flag("--list", *list, "Print the records of DB as JSON lines");
   std::vector<CLI::Option*> options;
-  options.push_back(cmd->add_option("DB", (*args)[0], "The flash-card database (.pdb)")->required());
+  options.push_back(
+      cmd->add_option("DB", (*args)[0], "The flash-card database (.pdb)")->required());
   options.push_back(cmd->add_option("WORD", (*args)[1], "The headword"));
-  options.push_back(cmd->add_option("TRANSCRIPTION", (*args)[2], "The transcription (may be empty)"));
+  options.push_back(
+      cmd->add_option("TRANSCRIPTION", (*args)[2], "The transcription (may be empty)"));
   options.push_back(cmd->add_option("TRANSLATION", (*args)[3], "The translations"));
   cmd->callback([list, args, options, exit_code] {
-    const std::size_t given = static_cast<std::size_t>(
-        std::count_if(options.begin(), options.end(), [](const CLI::Option* o) { return o->count() > 0; }));
+    const std::size_t given = static_cast<std::size_t>(std::count_if(
+        options.begin(), options.end(), [](const CLI::Option* o) { return o->count() > 0; }));
     if (*list && given != 1) throw CLI::ValidationError("DB", "--list takes DB alone");
     if (!*list && given != 4) {
       throw CLI::ValidationError("DB", "expected DB WORD TRANSCRIPTION TRANSLATION");

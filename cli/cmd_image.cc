@@ -72,7 +72,8 @@ int run_image(const ImageArgs& args) {
   if (!args.ppm.empty() && image.valid() && !write_ppm(args.ppm, image.pixels())) {
     return report_error("cannot write " + args.ppm);
   }
-  std::cout << nlohmann::ordered_json{{"width", image.width()}, {"height", image.height()}}.dump() << '\n';
+  std::cout << nlohmann::ordered_json{{"width", image.width()}, {"height", image.height()}}.dump()
+            << '\n';
   return kExitOk;
 }
 

@@ -24,8 +24,9 @@ constexpr std::size_t kMaxMarkupInput = std::size_t{64} << 20;
 void add_markup_command(CLI::App& app, int* exit_code) {
   CLI::App* cmd = app.add_subcommand("markup", "Convert article markup read from stdin to HTML");
   auto no_auto_format = std::make_shared<bool>(false);
-  cmd->add_flag("--no-auto-format", *no_auto_format,
-                "Convert only the explicit tags, as for a dictionary that switches auto-formatting off");
+  cmd->add_flag(
+      "--no-auto-format", *no_auto_format,
+      "Convert only the explicit tags, as for a dictionary that switches auto-formatting off");
   cmd->callback([no_auto_format, exit_code] {
     // Read in steps up to a cap, so that an endless input (/dev/zero) is
     // refused instead of taking all memory.

@@ -54,7 +54,8 @@ int send_colours(const std::string& path) {
                       MessageIcon::kError);
     return kExitNotFound;
   }
-  const auto answer = send_copy_data(*instance, static_cast<std::uint32_t>(kReaderColoursData), block);
+  const auto answer =
+      send_copy_data(*instance, static_cast<std::uint32_t>(kReaderColoursData), block);
   if (!answer) return kExitNotFound;
   std::cout << (*answer ? 1 : 0) << '\n';
   return kExitOk;

@@ -11,8 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "testing/test_files.h"
 #include "platform/qt/registry.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -113,7 +113,8 @@ TEST_F(CliSettingsTest, UnknownNamesAndBadValuesChangeNothing) {
 TEST_F(CliSettingsTest, TwoProcessesSettingAtOnceKeepBothValues) {
   // Each loop sets its own value 25 times; neither save may undo the other's.
   const std::string cli = quote(LEXORA_CLI);
-  const std::string loop_a = "for i in $(seq 1 8); do " + cli + " settings set 'Text size' $i; done";
+  const std::string loop_a =
+      "for i in $(seq 1 8); do " + cli + " settings set 'Text size' $i; done";
   const std::string loop_b = "for i in $(seq 1 8); do " + cli +
                              " settings set --dictionary d.zd last_word_id $i; " + cli +
                              " settings set 'MainFont Size' $i; done";

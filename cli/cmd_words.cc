@@ -30,8 +30,7 @@ int run_words(const WordsArgs& args) {
   if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
   const std::uint32_t total = dict.word_count();
   const std::uint32_t from = std::min(args.from, total);
-  const std::uint32_t end =
-      args.count ? from + std::min(*args.count, total - from) : total;
+  const std::uint32_t end = args.count ? from + std::min(*args.count, total - from) : total;
   std::string out;
   for (std::uint32_t i = from; i < end; ++i) {
     if (std::optional<std::u16string_view> word = dict.word_at(i)) out += utf16_to_utf8(*word);

@@ -179,8 +179,10 @@ bool parse_dictionary_source(std::string_view text, DictionarySource* source,
     if (trim(line).empty() || line.front() == kComment) continue;
     if (line.front() == kDirective) {
       const std::size_t space = line.find_first_of(" \t");
-      const std::string_view name = line.substr(1, space == std::string_view::npos ? space : space - 1);
-      std::string_view value = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+      const std::string_view name =
+          line.substr(1, space == std::string_view::npos ? space : space - 1);
+      std::string_view value =
+          space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
       std::string message;
       if (!apply_directive(name, value, source, options, settings, &message))
         return fail(error, line_number, message);
@@ -231,7 +233,8 @@ void escape_unmappable_articles(DictionarySource* source, std::uint32_t code_pag
     out.reserve(article.size());
     for (std::size_t i = 0; i < article.size(); ++i) {
       std::size_t length = 1;
-      if (U16_IS_LEAD(article[i]) && i + 1 < article.size() && U16_IS_TRAIL(article[i + 1])) length = 2;
+      if (U16_IS_LEAD(article[i]) && i + 1 < article.size() && U16_IS_TRAIL(article[i + 1]))
+        length = 2;
       const std::u16string_view unit(article.data() + i, length);
       if (holds(unit)) {
         out.append(unit);

@@ -55,9 +55,14 @@ TEST(DictionarySourceTest, OptionsSetTheHeader) {
 }
 
 TEST(DictionarySourceTest, MalformedLinesNameTheirLine) {
-  const char* bad[] = {"\tcontinuation first\n", "a\tb\n@colour red\n", "@version x\n",
-                       "@abbrev noexpansion\n", "\tx\n", "a\tb\n\n@flags weird\n",
-                       "\theadless\n", "@sort maybe\n"};
+  const char* bad[] = {"\tcontinuation first\n",
+                       "a\tb\n@colour red\n",
+                       "@version x\n",
+                       "@abbrev noexpansion\n",
+                       "\tx\n",
+                       "a\tb\n\n@flags weird\n",
+                       "\theadless\n",
+                       "@sort maybe\n"};
   for (const char* text : bad) {
     DictionarySource source;
     DictionaryOptions options;
@@ -78,9 +83,10 @@ TEST(DictionarySourceTest, UnmappableArticleCharactersBecomeReferences) {
   DictionaryOptions options;
   SourceSettings settings;
   std::string error;
-  ASSERT_TRUE(parse_dictionary_source("@article_entities yes\nbank\t<t>b\xC3\xA6\xC5\x8Bk</t> "
-                                      "\xD0\xB1\xD0\xB5\xD1\x80\xD0\xB5\xD0\xB3 \xF0\x9F\x98\x80\n",
-                                      &source, &options, &error, &settings))
+  ASSERT_TRUE(
+      parse_dictionary_source("@article_entities yes\nbank\t<t>b\xC3\xA6\xC5\x8Bk</t> "
+                              "\xD0\xB1\xD0\xB5\xD1\x80\xD0\xB5\xD0\xB3 \xF0\x9F\x98\x80\n",
+                              &source, &options, &error, &settings))
       << error;
   EXPECT_TRUE(settings.article_entities);
   escape_unmappable_articles(&source, 1251);

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "compiler/headword_order.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora::compiler {
 namespace {

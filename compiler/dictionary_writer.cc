@@ -26,7 +26,9 @@ bool fail(std::string* error, std::string text) {
   return false;
 }
 
-bool fits_u32(std::size_t n) { return n <= kMaxU32; }
+bool fits_u32(std::size_t n) {
+  return n <= kMaxU32;
+}
 
 // Appends `text` in `code_page` with its 0 terminator.
 bool append_text(std::u16string_view text, std::uint32_t code_page, const char* what,
@@ -37,7 +39,8 @@ bool append_text(std::u16string_view text, std::uint32_t code_page, const char* 
   if (!to_multibyte(text, code_page, &bytes))
     return fail(error, "code page " + std::to_string(code_page) + " is not supported");
   if (bytes.find('\0') != std::string::npos)
-    return fail(error, std::string(what) + " holds a 0 byte in code page " + std::to_string(code_page));
+    return fail(error,
+                std::string(what) + " holds a 0 byte in code page " + std::to_string(code_page));
   out->insert(out->end(), bytes.begin(), bytes.end());
   out->push_back(0);
   return true;
@@ -125,11 +128,12 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
   const std::uint32_t words_cp = old_layout ? kDefaultCodePage : options.words_code_page;
   const std::uint32_t articles_cp = old_layout ? kDefaultCodePage : options.articles_code_page;
   const std::uint32_t locale_id = old_layout ? kRussianLocale : options.locale_id;
-  std::uint32_t per_block = options.version == 2 ? kDefaultArticlesPerBlock
+  std::uint32_t per_block = options.version == 2              ? kDefaultArticlesPerBlock
                             : options.articles_per_block != 0 ? options.articles_per_block
                                                               : kCompilerArticlesPerBlock;
   if (!is_valid_code_page(words_cp) || !is_valid_code_page(articles_cp)) {
-    fail(error, "code page " + std::to_string(is_valid_code_page(words_cp) ? articles_cp : words_cp) +
+    fail(error, "code page " +
+                    std::to_string(is_valid_code_page(words_cp) ? articles_cp : words_cp) +
                     " is not supported");
     return {};
   }
@@ -213,7 +217,8 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
 
 bool write_bytes_file(const std::string& path, const std::vector<std::uint8_t>& bytes,
                       std::string* error) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                       &std::fclose);
   if (!file) return fail(error, "cannot create " + path);
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
     return fail(error, "cannot write " + path);

@@ -30,13 +30,13 @@ struct DictionarySource {
 };
 
 struct DictionaryOptions {
-  std::int16_t version = 5;             // 2..5 (other values allowed, for broken fixtures)
+  std::int16_t version = 5;  // 2..5 (other values allowed, for broken fixtures)
   std::uint32_t words_code_page = 1251;
   std::uint32_t articles_code_page = 1251;
   std::uint32_t locale_id = 0x0019;
-  std::uint32_t articles_per_block = 0; // 0: the compiler's default
-  std::uint32_t flags = 0;              // FLAG_* bits; FLAG_HAS_CHECKSUM adds the trailer
-  bool sort = true;                     // false keeps the given order
+  std::uint32_t articles_per_block = 0;  // 0: the compiler's default
+  std::uint32_t flags = 0;               // FLAG_* bits; FLAG_HAS_CHECKSUM adds the trailer
+  bool sort = true;                      // false keeps the given order
 };
 
 // Chosen by measurement (bench/articles_bench.cc, README "Performance"):

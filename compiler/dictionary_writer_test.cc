@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora::compiler {
 namespace {
@@ -46,16 +46,17 @@ TEST_F(DictionaryWriterTest, SortsByLowerCaseCodeUnitsWithoutLocaleCollation) {
   auto order = written_order(
       source_of({u"bank", u"Zebra", u"Bank", u"apple", u"_x", u"\u00E9t\u00E9", u"etc."}), options);
   EXPECT_EQ(order, (std::vector<std::u16string>{u"_x", u"apple", u"bank", u"Bank", u"etc.",
-                                                 u"Zebra", u"\u00E9t\u00E9"}));
+                                                u"Zebra", u"\u00E9t\u00E9"}));
 }
 
 TEST_F(DictionaryWriterTest, SortsByTheLocaleWithLocaleCollation) {
   DictionaryOptions options;
   options.words_code_page = 1252;
   options.locale_id = 0x041D;  // Swedish: a-ring after z
-  auto order = written_order(source_of({u"\u00E5l", u"zon", u"Apa", u"\u00E9t\u00E9", u"ete"}),
-                             options);
-  EXPECT_EQ(order, (std::vector<std::u16string>{u"Apa", u"ete", u"\u00E9t\u00E9", u"zon", u"\u00E5l"}));
+  auto order =
+      written_order(source_of({u"\u00E5l", u"zon", u"Apa", u"\u00E9t\u00E9", u"ete"}), options);
+  EXPECT_EQ(order,
+            (std::vector<std::u16string>{u"Apa", u"ete", u"\u00E9t\u00E9", u"zon", u"\u00E5l"}));
 
   options.locale_id = 0x0019;
   options.flags = FLAG_LOCALE_COLLATION;
@@ -65,7 +66,7 @@ TEST_F(DictionaryWriterTest, SortsByTheLocaleWithLocaleCollation) {
   // In Russian collation yo sorts as ye (so yozh before yel'); by code
   // units it would come last.
   EXPECT_EQ(order, (std::vector<std::u16string>{u"\u0451\u0436", u"\u0435\u043B\u044C",
-                                                 u"\u0436\u0443\u043A"}));
+                                                u"\u0436\u0443\u043A"}));
 }
 
 TEST_F(DictionaryWriterTest, KeepsTheGivenOrderWhenAsked) {
@@ -132,7 +133,8 @@ TEST_F(DictionaryWriterTest, RefusesWhatCannotBeWritten) {
   EXPECT_TRUE(build_dictionary(source, {}, &error).empty());
   EXPECT_FALSE(error.empty());
 
-  EXPECT_FALSE(write_dictionary_file(dir_.file("no/such/folder.zd"), source_of({u"a"}), {}, &error));
+  EXPECT_FALSE(
+      write_dictionary_file(dir_.file("no/such/folder.zd"), source_of({u"a"}), {}, &error));
 }
 
 }  // namespace

@@ -6,14 +6,16 @@
 #include <fstream>
 #include <memory>
 
-#include "testing/test_files.h"
 #include "engine/resource_pack.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora::compiler {
 namespace {
 
-std::vector<std::uint8_t> bytes_of(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> bytes_of(std::string_view s) {
+  return {s.begin(), s.end()};
+}
 
 std::vector<std::uint8_t> noise(std::size_t n) {
   std::vector<std::uint8_t> v(n);
@@ -27,11 +29,11 @@ std::vector<std::uint8_t> noise(std::size_t n) {
 
 TEST(PackWriterTest, HeaderAndDirectoryFollowTheLayout) {
   std::string error;
-  auto bytes = build_pack({{u"b", bytes_of("BB"), false}, {u"a", bytes_of("A"), false}},
-                          {2, true}, &error);
+  auto bytes =
+      build_pack({{u"b", bytes_of("BB"), false}, {u"a", bytes_of("A"), false}}, {2, true}, &error);
   // magic, version 2, count 2, 8 reserved bytes, then "a" (4 bytes) + fields.
-  const std::vector<std::uint8_t> head = {'Z', 'p', 'a', 'k', 2, 0, 2, 0, 0, 0,
-                                          0,   0,   0,   0,   0, 0, 0, 0, 'a', 0, 0, 0};
+  const std::vector<std::uint8_t> head = {'Z', 'p', 'a', 'k', 2, 0, 2, 0,   0, 0, 0,
+                                          0,   0,   0,   0,   0, 0, 0, 'a', 0, 0, 0};
   ASSERT_GE(bytes.size(), head.size());
   EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
   // Two records of 4 + 12 bytes, then the data of "a", then of "b".
@@ -46,8 +48,8 @@ TEST(PackWriterTest, HeaderAndDirectoryFollowTheLayout) {
 
 TEST(PackWriterTest, UnsortedOptionKeepsTheGivenOrder) {
   std::string error;
-  auto bytes = build_pack({{u"b", bytes_of("B"), false}, {u"a", bytes_of("A"), false}},
-                          {0, false}, &error);
+  auto bytes =
+      build_pack({{u"b", bytes_of("B"), false}, {u"a", bytes_of("A"), false}}, {0, false}, &error);
   auto pack = ResourcePack::from_memory(bytes);
   ASSERT_TRUE(pack);
   EXPECT_EQ(pack->entry(0).name, u"b");
@@ -57,10 +59,9 @@ TEST(PackWriterTest, UnsortedOptionKeepsTheGivenOrder) {
 TEST(PackWriterTest, CompressesOnlyWhatGetsSmaller) {
   std::string error;
   std::vector<std::uint8_t> text(4000, 'x');
-  auto bytes = build_pack({{u"text.css", text, true},
-                           {u"noise.jpg", noise(4000), true},
-                           {u"plain.css", text, false}},
-                          {}, &error);
+  auto bytes = build_pack(
+      {{u"text.css", text, true}, {u"noise.jpg", noise(4000), true}, {u"plain.css", text, false}},
+      {}, &error);
   auto pack = ResourcePack::from_memory(bytes);
   ASSERT_TRUE(pack);
   for (std::size_t i = 0; i < pack->entry_count(); ++i) {
@@ -80,16 +81,16 @@ TEST(PackWriterTest, RejectsEmptyDuplicateAndZeroHoldingNames) {
   EXPECT_TRUE(build_pack({{u"", bytes_of("x"), false}}, {}, &error).empty());
   EXPECT_FALSE(error.empty());
   error.clear();
-  EXPECT_TRUE(build_pack({{u"a", bytes_of("x"), false}, {u"a", bytes_of("y"), true}}, {}, &error)
-                  .empty());
+  EXPECT_TRUE(
+      build_pack({{u"a", bytes_of("x"), false}, {u"a", bytes_of("y"), true}}, {}, &error).empty());
   EXPECT_NE(error.find("duplicate"), std::string::npos);
   error.clear();
   EXPECT_TRUE(build_pack({{std::u16string(u"a\0b", 3), bytes_of("x"), false}}, {}, &error).empty());
   EXPECT_FALSE(error.empty());
   // Names differing only in case are distinct entries.
   error.clear();
-  EXPECT_FALSE(build_pack({{u"a", bytes_of("x"), false}, {u"A", bytes_of("y"), false}}, {}, &error)
-                   .empty());
+  EXPECT_FALSE(
+      build_pack({{u"a", bytes_of("x"), false}, {u"A", bytes_of("y"), false}}, {}, &error).empty());
 }
 
 TEST(PackWriterTest, FolderEntriesAreNamedWithBackslashes) {

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "dictd/server.h"
+#include "testing/test_files.h"
 
 namespace lexora::dictd::test {
 

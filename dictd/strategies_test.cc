@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "testing/test_files.h"
 #include "dictd/database.h"
 #include "dictd/dictd_test_util.h"
 #include "engine/dictionary.h"
+#include "testing/test_files.h"
 
 namespace lexora::dictd {
 namespace {

@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -37,14 +37,15 @@ HeaderRead read_header(ByteCursor& header, DictionaryHeader* out, std::size_t* h
   if (h.version == 2) {
     *header_size = kHeaderSizeV2;
     complete = header.skip(2);  // bytes 2-3 mean nothing
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count,
-                                 &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+    for (std::uint32_t* field :
+         {&h.word_count, &h.words_size, &h.words_packed_size, &h.block_count, &h.abbrev_count,
+          &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
       complete = complete && header.read_u32(field);
     h.articles_per_block = kDefaultArticlesPerBlock;
   } else {
-    for (std::uint32_t* field : {&h.word_count, &h.words_size, &h.words_packed_size,
-                                 &h.articles_per_block, &h.block_count, &h.abbrev_count,
-                                 &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
+    for (std::uint32_t* field :
+         {&h.word_count, &h.words_size, &h.words_packed_size, &h.articles_per_block, &h.block_count,
+          &h.abbrev_count, &h.abbrevs_size, &h.abbrevs_packed_size, &h.flags})
       complete = complete && header.read_u32(field);
     if (h.version == 3) {
       *header_size = kHeaderSizeV3;
@@ -65,7 +66,9 @@ HeaderRead read_header(ByteCursor& header, DictionaryHeader* out, std::size_t* h
 
 Dictionary::Dictionary() = default;
 
-Dictionary::~Dictionary() { close_dictionary(); }
+Dictionary::~Dictionary() {
+  close_dictionary();
+}
 
 bool Dictionary::use_locale() const {
   return is_open() && uses_locale_collation(header_.flags, header_.locale_id);
@@ -202,10 +205,10 @@ bool Dictionary::open_dictionary(const std::string& path) {
   // no words at all is allowed (it opens empty).
   const std::uint64_t abbrevs_packed = h.abbrev_count != 0 ? h.abbrevs_packed_size : 0;
   const std::uint64_t table_at = header_size + std::uint64_t{h.words_packed_size} + abbrevs_packed;
-  const bool well_formed =
-      (h.word_count == 0 || (h.words_size != 0 && h.articles_per_block != 0 && h.block_count != 0)) &&
-      (h.abbrev_count == 0 || h.abbrevs_size != 0) &&
-      table_at + std::uint64_t{h.block_count} * 4 <= file_size_;
+  const bool well_formed = (h.word_count == 0 || (h.words_size != 0 && h.articles_per_block != 0 &&
+                                                  h.block_count != 0)) &&
+                           (h.abbrev_count == 0 || h.abbrevs_size != 0) &&
+                           table_at + std::uint64_t{h.block_count} * 4 <= file_size_;
   if (!well_formed) {
     close_dictionary();
     show_integrity_error();
@@ -215,9 +218,8 @@ bool Dictionary::open_dictionary(const std::string& path) {
   // Words, then abbreviations, straight after the header.
   if (fseeko(file_, static_cast<off_t>(header_size), SEEK_SET) != 0 ||
       !load_stream(h.words_packed_size, h.words_size, h.word_count, &words_, &word_table_) ||
-      (h.abbrev_count != 0 &&
-       !load_stream(h.abbrevs_packed_size, h.abbrevs_size, h.abbrev_count, &abbrevs_,
-                    &abbrev_table_))) {
+      (h.abbrev_count != 0 && !load_stream(h.abbrevs_packed_size, h.abbrevs_size, h.abbrev_count,
+                                           &abbrevs_, &abbrev_table_))) {
     close_dictionary();
     return false;
   }

@@ -21,7 +21,9 @@ using compiler::DictionarySource;
 
 constexpr char kIntegrity[] = "Integrity error";
 
-std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string ascii(const std::string& s) {
+  return std::u16string(s.begin(), s.end());
+}
 
 // Headwords w00000, w00001, ... sort in index order; article i names i and
 // carries Cyrillic text, so the code-page conversion is exercised.
@@ -30,7 +32,8 @@ DictionarySource numbered_source(int count) {
   for (int i = 0; i < count; ++i) {
     char word[16];
     std::snprintf(word, sizeof word, "w%05d", i);
-    source.entries.emplace_back(ascii(word), u"\u0441\u0442\u0430\u0442\u044c\u044f " + ascii(word));
+    source.entries.emplace_back(ascii(word),
+                                u"\u0441\u0442\u0430\u0442\u044c\u044f " + ascii(word));
   }
   return source;
 }
@@ -77,8 +80,8 @@ class ArticlesTest : public ::testing::Test {
     Dictionary probe;
     EXPECT_TRUE(probe.open_dictionary(path));
     const DictionaryHeader& h = probe.header();
-    std::size_t table = kHeaderSizeV4 + h.words_packed_size +
-                        (h.abbrev_count != 0 ? h.abbrevs_packed_size : 0);
+    std::size_t table =
+        kHeaderSizeV4 + h.words_packed_size + (h.abbrev_count != 0 ? h.abbrevs_packed_size : 0);
     return get_u32(bytes, table + 4 * b);
   }
 
@@ -372,19 +375,22 @@ TEST_F(ArticlesTest, ClosedDictionaryAnswersNothing) {
 
 TEST_F(ArticlesTest, AbbreviationMatchesWholeAbbreviationCaseSensitively) {
   DictionarySource source = numbered_source(3);
-  source.abbreviations = {{u"adj.", u"adjective with a dot"},
-                          {u"Adj", u"capital adjective"},
-                          {u"adj adjective", u""},
-                          {u"adj", u"adjective"},
-                          {u"adj", u"second adjective"},
-                          {u"\u043f\u0440\u0438\u043b", u"\u043f\u0440\u0438\u043b\u0430\u0433\u0430\u0442\u0435\u043b\u044c\u043d\u043e\u0435"}};
+  source.abbreviations = {
+      {u"adj.", u"adjective with a dot"},
+      {u"Adj", u"capital adjective"},
+      {u"adj adjective", u""},
+      {u"adj", u"adjective"},
+      {u"adj", u"second adjective"},
+      {u"\u043f\u0440\u0438\u043b",
+       u"\u043f\u0440\u0438\u043b\u0430\u0433\u0430\u0442\u0435\u043b\u044c\u043d\u043e\u0435"}};
   ASSERT_TRUE(dict_.open_dictionary(write(source, {})));
   auto adj = dict_.expand_abbreviation(u"adj");
   ASSERT_TRUE(adj);
   EXPECT_EQ(*adj, u"adjective");
   EXPECT_EQ(*dict_.expand_abbreviation(u"Adj"), u"capital adjective");
-  EXPECT_EQ(*dict_.expand_abbreviation(u"\u043f\u0440\u0438\u043b"),
-            u"\u043f\u0440\u0438\u043b\u0430\u0433\u0430\u0442\u0435\u043b\u044c\u043d\u043e\u0435");
+  EXPECT_EQ(
+      *dict_.expand_abbreviation(u"\u043f\u0440\u0438\u043b"),
+      u"\u043f\u0440\u0438\u043b\u0430\u0433\u0430\u0442\u0435\u043b\u044c\u043d\u043e\u0435");
   EXPECT_FALSE(dict_.expand_abbreviation(u"ADJ"));
   EXPECT_FALSE(dict_.expand_abbreviation(u"ad"));
   EXPECT_FALSE(dict_.expand_abbreviation(u""));
@@ -476,10 +482,10 @@ class DictionaryPackTest : public ArticlesTest {};
 TEST_F(DictionaryPackTest, PackBesideTheDictionaryIsFoundByItsName) {
   std::string path = write(numbered_source(5), {});
   std::string error;
-  ASSERT_TRUE(compiler::write_pack_file(
-      dir_.file("en-ru.zpak"),
-      {{u"img\\cat.png", {1, 2, 3}, false}, {u"style.css", std::vector<std::uint8_t>(900, 'x'), true}},
-      {}, &error))
+  ASSERT_TRUE(compiler::write_pack_file(dir_.file("en-ru.zpak"),
+                                        {{u"img\\cat.png", {1, 2, 3}, false},
+                                         {u"style.css", std::vector<std::uint8_t>(900, 'x'), true}},
+                                        {}, &error))
       << error;
   ASSERT_TRUE(dict_.open_dictionary(path));
   ASSERT_TRUE(dict_.pack());

@@ -152,8 +152,8 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
   bool exact = found;
   if (!exact) {
     // lower(headword M) equals the lowered key, unit for unit.
-    exact = comparer_->compare_headword(key, lowered_key, *raw_word_at(mid), false,
-                                        &wide_word_) == 0;
+    exact =
+        comparer_->compare_headword(key, lowered_key, *raw_word_at(mid), false, &wide_word_) == 0;
   }
   if (exact_out != nullptr) *exact_out = exact;
 

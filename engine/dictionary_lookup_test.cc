@@ -3,10 +3,10 @@
 #include <filesystem>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/library.h"
 #include "platform/messages.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -130,7 +130,8 @@ TEST_F(LookupTest, PunctuationTrimming) {
 
 TEST_F(LookupTest, TextFromWordAtFindsItself) {
   open({u"alpha", u"beta", u"gamma", u"delta"});
-  for (std::uint32_t i = 0; i < 4; ++i) EXPECT_EQ(dict_.find_word(*dict_.word_at(i), nullptr, true), i);
+  for (std::uint32_t i = 0; i < 4; ++i)
+    EXPECT_EQ(dict_.find_word(*dict_.word_at(i), nullptr, true), i);
 }
 
 TEST_F(LookupTest, LocaleCollationFollowsTheLocale) {
@@ -151,7 +152,8 @@ TEST_F(LookupTest, RussianLocaleCollationWithTheFlag) {
   open({u"\u0451\u0436", u"\u0415\u041B\u042C", u"\u0436\u0443\u043A", u"\u044F"}, options);
   EXPECT_EQ(find(u"\u0415\u0416"), std::make_pair(std::u16string(u"\u0451\u0436"), false));
   EXPECT_EQ(find(u"\u0451\u0416"), std::make_pair(std::u16string(u"\u0451\u0436"), true));
-  EXPECT_EQ(find(u"\u0435\u043B\u044C"), std::make_pair(std::u16string(u"\u0415\u041B\u042C"), true));
+  EXPECT_EQ(find(u"\u0435\u043B\u044C"),
+            std::make_pair(std::u16string(u"\u0415\u041B\u042C"), true));
 }
 
 TEST_F(LookupTest, CompareWordsModes) {

@@ -185,20 +185,34 @@ TEST_F(DictionaryOpenTest, MalformedFilesGiveIntegrityError) {
     void (*apply)(const std::string& path, std::size_t size);
   };
   const Damage damages[] = {
-      {"corrupt words stream", [](const std::string& p, std::size_t) { test::corrupt_byte(p, 50 + 5); }},
-      {"cut inside the words stream", [](const std::string& p, std::size_t) { test::truncate_file(p, 60); }},
-      {"cut inside the header", [](const std::string& p, std::size_t) { test::truncate_file(p, 20); }},
-      {"packed size past the end", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsPackedAt, 0x7FFFFFFF); }},
-      {"packed size cut short", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsPackedAt, 10); }},
-      {"inflates past words_size", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 100); }},
-      {"absurd words_size", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 0xFFFFFFFF); }},
-      {"words_size 0", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 0); }},
-      {"too few strings", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordCountAt, 501); }},
-      {"absurd word count", [](const std::string& p, std::size_t) { test::patch_u32(p, kWordCountAt, 0xFFFFFFFF); }},
-      {"no articles per block", [](const std::string& p, std::size_t) { test::patch_u32(p, kPerBlockAt, 0); }},
-      {"no blocks", [](const std::string& p, std::size_t) { test::patch_u32(p, kBlockCountAt, 0); }},
-      {"block table past the end", [](const std::string& p, std::size_t) { test::patch_u32(p, kBlockCountAt, 0x40000000); }},
-      {"block table one entry too long", [](const std::string& p, std::size_t size) {
+      {"corrupt words stream",
+       [](const std::string& p, std::size_t) { test::corrupt_byte(p, 50 + 5); }},
+      {"cut inside the words stream",
+       [](const std::string& p, std::size_t) { test::truncate_file(p, 60); }},
+      {"cut inside the header",
+       [](const std::string& p, std::size_t) { test::truncate_file(p, 20); }},
+      {"packed size past the end",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsPackedAt, 0x7FFFFFFF); }},
+      {"packed size cut short",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsPackedAt, 10); }},
+      {"inflates past words_size",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 100); }},
+      {"absurd words_size",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 0xFFFFFFFF); }},
+      {"words_size 0",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordsSizeAt, 0); }},
+      {"too few strings",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordCountAt, 501); }},
+      {"absurd word count",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kWordCountAt, 0xFFFFFFFF); }},
+      {"no articles per block",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kPerBlockAt, 0); }},
+      {"no blocks",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kBlockCountAt, 0); }},
+      {"block table past the end",
+       [](const std::string& p, std::size_t) { test::patch_u32(p, kBlockCountAt, 0x40000000); }},
+      {"block table one entry too long",
+       [](const std::string& p, std::size_t size) {
          // Cut the file right after the block table's first entry.
          (void)size;
          std::vector<std::uint8_t> bytes = test::read_file(p);

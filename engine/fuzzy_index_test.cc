@@ -7,9 +7,9 @@
 #include <set>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/dictionary_header.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

@@ -135,9 +135,8 @@ bool ResourcePack::index_directory(bool* needs_more) {
   std::span<const std::uint8_t> magic;
   std::uint32_t count = 0;
   if (!cur.read_bytes(sizeof kPackMagic, &magic) ||
-      std::memcmp(magic.data(), kPackMagic, sizeof kPackMagic) != 0 ||
-      !cur.read_i16(&version_) || version_ > kMaxPackVersion || !cur.read_u32(&count) ||
-      !cur.seek(kPackHeaderSize)) {
+      std::memcmp(magic.data(), kPackMagic, sizeof kPackMagic) != 0 || !cur.read_i16(&version_) ||
+      version_ > kMaxPackVersion || !cur.read_u32(&count) || !cur.seek(kPackHeaderSize)) {
     return size_ < kPackHeaderSize ? out_of_bytes() : false;
   }
   // Each record takes at least its 0 unit and its three fields, so a count
@@ -229,9 +228,8 @@ bool ResourcePack::names_equal_ignoring_case(const IndexEntry& e, std::u16string
 }
 
 std::ptrdiff_t ResourcePack::find(std::u16string_view name) const {
-  auto it = std::partition_point(index_.begin(), index_.end(), [&](const IndexEntry& e) {
-    return compare_name(e, name) < 0;
-  });
+  auto it = std::partition_point(index_.begin(), index_.end(),
+                                 [&](const IndexEntry& e) { return compare_name(e, name) < 0; });
   if (it == index_.end() || !names_equal_ignoring_case(*it, name)) return -1;
   return it - index_.begin();
 }

@@ -111,8 +111,8 @@ class ResourcePack {
  private:
   // Where a record lies in the mapping.
   struct IndexEntry {
-    std::uint32_t name_offset;  // first byte of the UTF-16LE name
-    std::uint32_t name_units;   // length in code units, without the 0
+    std::uint32_t name_offset;    // first byte of the UTF-16LE name
+    std::uint32_t name_units;     // length in code units, without the 0
     std::uint32_t fields_offset;  // the offset field that follows the name
   };
 

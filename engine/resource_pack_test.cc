@@ -17,7 +17,9 @@ namespace {
 using compiler::PackOptions;
 using compiler::PackSourceEntry;
 
-std::vector<std::uint8_t> bytes_of(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> bytes_of(std::string_view s) {
+  return {s.begin(), s.end()};
+}
 
 // Text that zlib shrinks well, so that the writer stores it packed.
 std::vector<std::uint8_t> compressible(std::size_t n) {
@@ -85,8 +87,8 @@ TEST(ResourcePackTest, PackedEntryIsInflatedIntoTheCallersBuffer) {
 }
 
 TEST(ResourcePackTest, SlashInTheRequestMatchesBackslashInTheStoredName) {
-  std::vector<std::uint8_t> pack = make_pack({{u"img\\cat.png", bytes_of("cat"), false},
-                                              {u"img\\dog.png", bytes_of("dog"), false}});
+  std::vector<std::uint8_t> pack = make_pack(
+      {{u"img\\cat.png", bytes_of("cat"), false}, {u"img\\dog.png", bytes_of("dog"), false}});
   auto rp = ResourcePack::from_memory(pack);
   ASSERT_TRUE(rp);
   std::vector<std::uint8_t> buffer;
@@ -102,7 +104,8 @@ TEST(ResourcePackTest, CaseIsIgnoredOnlyInTheFinalCheckAfterTheSearch) {
   std::vector<std::uint8_t> buffer;
   std::uint32_t size = 0;
   {
-    auto bytes = make_pack({{u"cat.png", bytes_of("c"), false}, {u"dog.png", bytes_of("d"), false}});
+    auto bytes =
+        make_pack({{u"cat.png", bytes_of("c"), false}, {u"dog.png", bytes_of("d"), false}});
     auto rp = ResourcePack::from_memory(bytes);
     ASSERT_TRUE(rp);
     EXPECT_NE(rp->read_entry(u"Cat.png", &size, &buffer), nullptr);
@@ -219,8 +222,8 @@ TEST(ResourcePackTest, PackedEntryLongerThanItsSizeOrCorruptIsUnreadable) {
 }
 
 TEST(ResourcePackTest, DirectoryThatDisagreesWithTheFileIsNoPack) {
-  auto good = make_pack({{u"a.wav", bytes_of("RIFF...."), false},
-                         {u"b.css", compressible(4000), true}});
+  auto good =
+      make_pack({{u"a.wav", bytes_of("RIFF...."), false}, {u"b.css", compressible(4000), true}});
   ASSERT_TRUE(ResourcePack::from_memory(good));
   std::size_t b = fields_of_record(good, 1);
 

@@ -29,8 +29,7 @@ int compare_code_units(std::u16string_view a, std::u16string_view b, std::size_t
 WordComparer::WordComparer(std::uint32_t code_page, std::uint32_t locale_id)
     : codec_(code_page, locale_id) {}
 
-int WordComparer::compare(std::u16string_view key,
-                          std::optional<std::u16string_view> lowered_key,
+int WordComparer::compare(std::u16string_view key, std::optional<std::u16string_view> lowered_key,
                           std::u16string_view word, std::size_t n, bool ignore_case,
                           bool use_locale) {
   if (use_locale) {

@@ -33,7 +33,9 @@ class WordComparer {
 
   // Headword bytes in the dictionary's code page to UTF-16; false when the
   // code page is not supported (out empty).
-  bool decode(std::string_view bytes, std::u16string* out) const { return codec_.decode(bytes, out); }
+  bool decode(std::string_view bytes, std::u16string* out) const {
+    return codec_.decode(bytes, out);
+  }
   void lower(std::u16string_view text, std::u16string* out) const { codec_.lower(text, out); }
 
   // Negative, zero or positive as `key` sorts before, equal to or after

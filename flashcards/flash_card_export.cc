@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "engine/dictionary.h"
+#include "flashcards/cardbank_library.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
-#include "flashcards/cardbank_library.h"
 #include "resources/string_table.h"
 
 namespace lexora {
@@ -110,7 +110,8 @@ bool add_flash_card_translation(PendingTranslations* pending, Dictionary& dictio
   std::u16string word;
   if (const auto headword = dictionary.word_at(word_index)) word = std::u16string(*headword);
   std::u16string transcription;
-  if (const auto article = dictionary.article_at(word_index)) transcription = transcription_of(*article);
+  if (const auto article = dictionary.article_at(word_index))
+    transcription = transcription_of(*article);
   pending->add(std::move(word), std::move(transcription), std::u16string(selection));
   return true;
 }
@@ -139,11 +140,12 @@ FlashCardExportResult export_flash_card(PendingTranslations* pending,
     const std::u16string translation = join_translations(group.translations);
     if (translation.empty()) {
       pending->remove_word(group.word);
-      show(str::kNoTranslations, str::kWordLearning, MessageIcon::kInformation, options.owner_window);
+      show(str::kNoTranslations, str::kWordLearning, MessageIcon::kInformation,
+           options.owner_window);
       continue;
     }
-    const std::int32_t result =
-        new_record(path.c_str(), group.word.c_str(), group.transcription.c_str(), translation.c_str());
+    const std::int32_t result = new_record(path.c_str(), group.word.c_str(),
+                                           group.transcription.c_str(), translation.c_str());
     if (result < 0) {
       failed = true;  // kept for the next export
       continue;

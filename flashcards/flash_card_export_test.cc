@@ -4,10 +4,10 @@
 
 #include "cardbank/card_database.h"
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -92,7 +92,8 @@ TEST_F(FlashCardExportTest, EmptySelectionAsksForOneAndAddsNothing) {
   EXPECT_FALSE(add_flash_card_translation(&pending_, dictionary_, index_of(u"cat"), u""));
   EXPECT_TRUE(pending_.empty());
   ASSERT_EQ(messages_.messages().size(), 1u);
-  EXPECT_EQ(messages_.messages()[0].text, "Select the text you want to add as the main translation");
+  EXPECT_EQ(messages_.messages()[0].text,
+            "Select the text you want to add as the main translation");
   EXPECT_EQ(messages_.messages()[0].caption, "Word leaning");
   EXPECT_EQ(messages_.messages()[0].icon, MessageIcon::kInformation);
 }
@@ -175,7 +176,8 @@ TEST_F(FlashCardExportTest, UnwritableDatabaseKeepsTranslationsAndSaysSo) {
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0].caption, "Error");
   EXPECT_EQ(messages_.messages()[0].icon, MessageIcon::kError);
-  EXPECT_NE(messages_.messages()[0].text.find(dir_.file("missing-folder/cards.pdb")), std::string::npos);
+  EXPECT_NE(messages_.messages()[0].text.find(dir_.file("missing-folder/cards.pdb")),
+            std::string::npos);
 
   // The kept translation still belongs to "cat" when the next export, run
   // while another article is shown, succeeds.

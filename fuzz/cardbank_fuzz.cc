@@ -12,7 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using lexora::cardbank::AddOutcome;
   using lexora::cardbank::CardDatabase;
-  const std::optional<CardDatabase> db = CardDatabase::parse(std::vector<std::uint8_t>(data, data + size));
+  const std::optional<CardDatabase> db =
+      CardDatabase::parse(std::vector<std::uint8_t>(data, data + size));
   if (!db) return 0;
   for (std::size_t i = 0; i < db->record_count(); ++i) (void)db->record_texts(i);
   (void)db->contains_word(u"word");

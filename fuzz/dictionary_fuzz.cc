@@ -23,7 +23,7 @@ constexpr int kValidForms = 6;
 
 std::vector<std::uint8_t> make_valid(int form) {
   lexora::compiler::DictionarySource source;
-  const char16_t* words[] = {u"Bank", u"bank", u"etc.", u"etc", u"house", u"household",
+  const char16_t* words[] = {u"Bank",    u"bank", u"etc.",     u"etc",      u"house", u"household",
                              u"o'clock", u"-ing", u"\u00E5ra", u"\u00C5re", u"zoo"};
   for (const char16_t* w : words) source.entries.emplace_back(w, w);
   source.abbreviations = {{u"adj.", u"adjective"}};

@@ -5,8 +5,8 @@
 #include <memory>
 #include <span>
 
-#include "platform/wave_out.h"
 #include "engine/media.h"
+#include "platform/wave_out.h"
 #include "sound/sound.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

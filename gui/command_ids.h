@@ -9,7 +9,7 @@
 namespace lexora::cmd {
 
 // Dialog and accelerator commands.
-inline constexpr int kOk = 1;      // also Ctrl+Q in the main window: close the program
+inline constexpr int kOk = 1;  // also Ctrl+Q in the main window: close the program
 inline constexpr int kCancel = 2;
 
 // The main menu bar's buttons.

@@ -5,13 +5,13 @@
 
 #include "engine/dictionary.h"
 #include "gui/dialogs/file_browser.h"
+#include "gui/main_window.h"
+#include "gui/qt_util.h"
+#include "gui/word_controls.h"
+#include "model/recent_files.h"
+#include "model/settings.h"
 #include "platform/messages.h"
 #include "resources/string_table.h"
-#include "model/recent_files.h"
-#include "gui/main_window.h"
-#include "gui/word_controls.h"
-#include "model/settings.h"
-#include "gui/qt_util.h"
 
 namespace lexora {
 QString window_title_for(const QString& path) {
@@ -40,8 +40,7 @@ bool MainWindow::open_dictionary_file(const QString& given) {
     current_word_index_ = 0;
     page_size_ = 0;
     if (started_) relayout();
-    const std::string text =
-        format_message(string_text(str::kCantOpenFile), path.toStdString());
+    const std::string text = format_message(string_text(str::kCantOpenFile), path.toStdString());
     show_message_text(text, str::kError, MessageIcon::kError);
     recent_remove(path);
     return false;

@@ -19,18 +19,18 @@
 #include <algorithm>
 
 #include "engine/dictionary.h"
-#include "model/recent_files.h"
-#include "platform/utf.h"
 #include "gui/article/article_controller.h"
 #include "gui/article/article_window.h"
-#include "resources/string_table.h"
+#include "gui/command_ids.h"
 #include "gui/dialogs/about_dialog.h"
+#include "gui/qt_util.h"
+#include "gui/word_controls.h"
 #include "model/colour_profile.h"
 #include "model/colour_table.h"
-#include "gui/command_ids.h"
+#include "model/recent_files.h"
 #include "model/settings.h"
-#include "gui/word_controls.h"
-#include "gui/qt_util.h"
+#include "platform/utf.h"
+#include "resources/string_table.h"
 #include "sound/sound.h"
 
 namespace lexora {
@@ -42,7 +42,9 @@ constexpr int kWordBoxHeight = 20;
 constexpr int kScrollWidth = 4;
 constexpr int kMargin = 2;
 
-QColor qt_colour(ColourRef colour) { return QColor(red_of(colour), green_of(colour), blue_of(colour)); }
+QColor qt_colour(ColourRef colour) {
+  return QColor(red_of(colour), green_of(colour), blue_of(colour));
+}
 
 }  // namespace
 
@@ -61,14 +63,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-MainWindow::~MainWindow() { shut_down(); }
+MainWindow::~MainWindow() {
+  shut_down();
+}
 
 SoundPlayer& MainWindow::sound_player() {
   if (!sound_player_) sound_player_ = std::make_unique<SoundPlayer>();
   return *sound_player_;
 }
 
-int MainWindow::scaled(int pixels) const { return scale_to_dpi(pixels, dpi_); }
+int MainWindow::scaled(int pixels) const {
+  return scale_to_dpi(pixels, dpi_);
+}
 
 void MainWindow::start(const QString& path, bool clipboard_switch) {
   clipboard_switch_ = clipboard_switch;
@@ -80,10 +86,11 @@ void MainWindow::start(const QString& path, bool clipboard_switch) {
   // A missing transcription font is not an error.
   transcription_font_id_ =
       QFontDatabase::addApplicationFont(program_folder_ + u'/' + QLatin1String(kTranscriptionFont));
-  load_colour_profile((program_folder_ + u'/' + QString::fromUtf8(kColourProfileFileName.data(),
-                                                                  kColourProfileFileName.size()))
-                          .toStdString(),
-                      &objects_.colours);
+  load_colour_profile(
+      (program_folder_ + u'/' +
+       QString::fromUtf8(kColourProfileFileName.data(), kColourProfileFileName.size()))
+          .toStdString(),
+      &objects_.colours);
 
   create_menus();
   // Read again: an older instance closed at start-up saved on its way out.
@@ -248,14 +255,15 @@ void MainWindow::apply_font_settings() {
   relayout();
 }
 
-void MainWindow::apply_colour_settings() { apply_colours(); }
+void MainWindow::apply_colour_settings() {
+  apply_colours();
+}
 
 void MainWindow::relayout() {
   if (!word_box_) return;
   QWidget* client = centralWidget();
   const int box_height = std::max(scaled(kWordBoxHeight), word_box_->sizeHint().height());
-  word_box_->setGeometry(word_box_->x(), word_box_->y(), client->width() - 2 * kMargin,
-                         box_height);
+  word_box_->setGeometry(word_box_->x(), word_box_->y(), client->width() - 2 * kMargin, box_height);
   const int s = client->width() - 2 * kMargin - scroll_bar_->width();
   const int top = box_height + 2 * kMargin;
   const int height = std::max(0, client->height() - box_height - 2 * kMargin);
@@ -266,8 +274,8 @@ void MainWindow::relayout() {
   const int line = std::max(1, word_list_->line_height());
   // The list's inside, from its own geometry (its viewport follows later).
   const int lines = word_list_->contentsRect().height() / line;
-  page_size_ = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(std::max(lines, 0)),
-                                                        word_count_));
+  page_size_ = static_cast<int>(
+      std::min<std::uint32_t>(static_cast<std::uint32_t>(std::max(lines, 0)), word_count_));
   set_scroll_range();
   refill();
 }
@@ -345,7 +353,8 @@ void MainWindow::on_command(int id) {
 }
 
 void MainWindow::post_command(int id) {
-  QMetaObject::invokeMethod(this, [this, id] { on_command(id); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, id] { on_command(id); }, Qt::QueuedConnection);
 }
 
 bool MainWindow::colours_in_effect() const {
@@ -353,7 +362,9 @@ bool MainWindow::colours_in_effect() const {
                                    objects_.settings.g_use_lumira_profile);
 }
 
-std::uint32_t MainWindow::background_colour() const { return objects_.colours.background(); }
+std::uint32_t MainWindow::background_colour() const {
+  return objects_.colours.background();
+}
 
 PageStyle MainWindow::page_style() const {
   PageStyle style;

@@ -5,10 +5,10 @@
 #include <QMenu>
 
 #include "engine/dictionary.h"
-#include "model/recent_files.h"
-#include "gui/main_window.h"
-#include "model/settings.h"
 #include "gui/dictionary_settings.h"
+#include "gui/main_window.h"
+#include "model/recent_files.h"
+#include "model/settings.h"
 
 namespace lexora {
 namespace {
@@ -32,7 +32,9 @@ class QtRecentMenu : public RecentMenu {
   MainWindow* window_;
 };
 
-std::string utf8(const QString& text) { return text.toStdString(); }
+std::string utf8(const QString& text) {
+  return text.toStdString();
+}
 
 }  // namespace
 
@@ -77,10 +79,16 @@ QString MainWindow::recent_path_for(int command) const {
   return path ? QString::fromStdString(*path) : QString();
 }
 
-void MainWindow::recent_add(const QString& path) { objects_.recent.recent_add(utf8(path)); }
+void MainWindow::recent_add(const QString& path) {
+  objects_.recent.recent_add(utf8(path));
+}
 
-void MainWindow::recent_remove(const QString& path) { objects_.recent.recent_remove(utf8(path)); }
+void MainWindow::recent_remove(const QString& path) {
+  objects_.recent.recent_remove(utf8(path));
+}
 
-bool MainWindow::smart_find() const { return objects_.settings.smart_find == 1; }
+bool MainWindow::smart_find() const {
+  return objects_.settings.smart_find == 1;
+}
 
 }  // namespace lexora

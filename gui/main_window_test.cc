@@ -18,29 +18,33 @@
 #include <memory>
 
 #include "compiler/dictionary_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/dictionary_header.h"
-#include "gui/dialogs/file_browser.h"
-#include "model/recent_files.h"
-#include "platform/messages.h"
-#include "platform/qt/registry.h"
 #include "gui/article/article_view.h"
 #include "gui/article/article_window.h"
-#include "gui/dialogs/about_dialog.h"
-#include "model/colour_table.h"
 #include "gui/command_ids.h"
+#include "gui/dialogs/about_dialog.h"
+#include "gui/dialogs/file_browser.h"
 #include "gui/dialogs/info_dialog.h"
-#include "model/settings.h"
 #include "gui/word_controls.h"
+#include "model/colour_table.h"
+#include "model/recent_files.h"
+#include "model/settings.h"
+#include "platform/messages.h"
+#include "platform/qt/registry.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
 
 // The test program's main() makes the application object.
-void ensure_app() { ASSERT_NE(QApplication::instance(), nullptr); }
+void ensure_app() {
+  ASSERT_NE(QApplication::instance(), nullptr);
+}
 
-QString word_name(int i) { return QStringLiteral("word%1").arg(i, 3, 10, QChar(u'0')); }
+QString word_name(int i) {
+  return QStringLiteral("word%1").arg(i, 3, 10, QChar(u'0'));
+}
 
 // Writes a dictionary of `count` headwords "word000", "word001", ... whose
 // articles name their headwords.
@@ -431,8 +435,8 @@ TEST_F(MainWindowTest, ReaderColoursRecolourTheControls) {
 TEST_F(MainWindowTest, AcceleratorsWorkWhicheverControlHasTheFocus) {
   start(make_dictionary(dir_, "big.zd", 20));
   window_->word_box()->setText("word003");
-  for (QWidget* focus : {static_cast<QWidget*>(window_->word_box()),
-                         static_cast<QWidget*>(window_->word_list())}) {
+  for (QWidget* focus :
+       {static_cast<QWidget*>(window_->word_box()), static_cast<QWidget*>(window_->word_list())}) {
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     focus->setFocus();
@@ -506,11 +510,13 @@ TEST_F(MainWindowTest, WordBoxBorderShowsInEveryColourSet) {
     window_->word_list()->setFocus();
     window_->word_box()->clearFocus();
     const QImage box = window_->word_box()->grab().toImage();
-    const QColor background(red_of(set.background), green_of(set.background), blue_of(set.background));
+    const QColor background(red_of(set.background), green_of(set.background),
+                            blue_of(set.background));
     // The strongest edge along the box's left border, against the window's
     // background around it.
     int best = 0;
-    for (int x = 0; x < 2; ++x) best = std::max(best, contrast(box.pixelColor(x, box.height() / 2), background));
+    for (int x = 0; x < 2; ++x)
+      best = std::max(best, contrast(box.pixelColor(x, box.height() / 2), background));
     EXPECT_GE(best, 64) << set.name;
   }
 }

@@ -6,7 +6,9 @@
 
 namespace lexora {
 
-QString qt_text(int id) { return QString::fromUtf8(string_text(id)); }
+QString qt_text(int id) {
+  return QString::fromUtf8(string_text(id));
+}
 
 std::u16string_view as_view(const QString& text) {
   return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
@@ -16,7 +18,9 @@ QString to_qstring(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::WaitCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
 void WaitCursor::restore() {
   if (active_) QApplication::restoreOverrideCursor();

@@ -19,7 +19,9 @@ std::u16string_view as_view(const QString& text);
 QString to_qstring(std::u16string_view text);
 
 // `pixels` at 96 dpi scaled to `dpi`, rounded to the nearest pixel.
-constexpr int scale_to_dpi(int pixels, int dpi) { return (pixels * dpi + 48) / 96; }
+constexpr int scale_to_dpi(int pixels, int dpi) {
+  return (pixels * dpi + 48) / 96;
+}
 
 // Shows the wait cursor from construction until restore() or destruction.
 class WaitCursor {

@@ -147,7 +147,8 @@ bool SearchWindow::start_search(const QString& text, bool regex) {
                   from_u16(hit.match.snippet),
                   {},
                   hit.match.word_starts};
-          for (const std::u16string& marked : hit.match.matched_texts) row.marks << from_u16(marked);
+          for (const std::u16string& marked : hit.match.matched_texts)
+            row.marks << from_u16(marked);
           std::lock_guard<std::mutex> lock(mutex_);
           pending_.push_back(std::move(row));
           post_rows_locked();

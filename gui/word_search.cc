@@ -15,7 +15,9 @@
 namespace lexora {
 namespace {
 
-QString clipboard_text() { return QApplication::clipboard()->text(); }
+QString clipboard_text() {
+  return QApplication::clipboard()->text();
+}
 
 }  // namespace
 
@@ -135,7 +137,9 @@ void MainWindow::hand_back(const QString& text) {
   word_box_->setFocus();
 }
 
-void MainWindow::set_word_box_text(const QString& text) { word_box_->setText(text); }
+void MainWindow::set_word_box_text(const QString& text) {
+  word_box_->setText(text);
+}
 
 void MainWindow::clipboard_search() {
   if (!word_box_) return;

@@ -142,8 +142,8 @@ bool decode_rows(ByteCursor* c, const Header& h, const Palette& palette, bool to
   if (needed > c->remaining()) return false;
 
   std::uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
-  const bool fields = h.compression == kCompressionBitFields ||
-                      h.compression == kCompressionAlphaBitFields;
+  const bool fields =
+      h.compression == kCompressionBitFields || h.compression == kCompressionAlphaBitFields;
   if (!fields) {
     if (h.bits == 16) {
       masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F, masks[3] = 0;
@@ -161,9 +161,15 @@ bool decode_rows(ByteCursor* c, const Header& h, const Palette& palette, bool to
     std::uint8_t* dst = out->pixels.data() + static_cast<std::size_t>(y) * out->stride();
     for (std::uint32_t x = 0; x < w; ++x, dst += 4) {
       switch (h.bits) {
-        case 1: put_index(palette, (src[x >> 3] >> (7 - (x & 7))) & 1, dst); break;
-        case 4: put_index(palette, (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F, dst); break;
-        case 8: put_index(palette, src[x], dst); break;
+        case 1:
+          put_index(palette, (src[x >> 3] >> (7 - (x & 7))) & 1, dst);
+          break;
+        case 4:
+          put_index(palette, (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F, dst);
+          break;
+        case 8:
+          put_index(palette, src[x], dst);
+          break;
         case 24:
           dst[0] = src[x * 3];
           dst[1] = src[x * 3 + 1];
@@ -175,7 +181,8 @@ bool decode_rows(ByteCursor* c, const Header& h, const Palette& palette, bool to
           if (h.bits == 16) {
             v = static_cast<std::uint32_t>(src[x * 2] | (src[x * 2 + 1] << 8));
           } else {
-            v = static_cast<std::uint32_t>(src[x * 4]) | (static_cast<std::uint32_t>(src[x * 4 + 1]) << 8) |
+            v = static_cast<std::uint32_t>(src[x * 4]) |
+                (static_cast<std::uint32_t>(src[x * 4 + 1]) << 8) |
                 (static_cast<std::uint32_t>(src[x * 4 + 2]) << 16) |
                 (static_cast<std::uint32_t>(src[x * 4 + 3]) << 24);
           }
@@ -199,9 +206,9 @@ bool decode_rle(ByteCursor* c, bool four_bit, const Palette& palette, Bitmap* ou
   std::uint32_t x = 0, y = 0;  // y counts rows from the bottom
   auto put = [&](std::uint32_t index) {
     if (x < w && y < ht) {
-      put_index(palette, index, out->pixels.data() +
-                                    static_cast<std::size_t>(ht - 1 - y) * out->stride() +
-                                    static_cast<std::size_t>(x) * 4);
+      put_index(palette, index,
+                out->pixels.data() + static_cast<std::size_t>(ht - 1 - y) * out->stride() +
+                    static_cast<std::size_t>(x) * 4);
     }
     ++x;
   };
@@ -253,7 +260,8 @@ bool decode_bmp(std::span<const std::uint8_t> bytes, Bitmap* out) {
   const bool rle = h.compression == kCompressionRle8 || h.compression == kCompressionRle4;
   switch (h.compression) {
     case kCompressionRgb:
-      if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32) {
+      if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 &&
+          h.bits != 32) {
         return false;
       }
       break;
@@ -273,7 +281,8 @@ bool decode_bmp(std::span<const std::uint8_t> bytes, Bitmap* out) {
   const bool top_down = h.height < 0;
   const std::int64_t height = top_down ? -h.height : h.height;
   if (h.width <= 0 || height <= 0 || (rle && top_down)) return false;
-  if (!dimensions_acceptable(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(height))) {
+  if (!dimensions_acceptable(static_cast<std::uint64_t>(h.width),
+                             static_cast<std::uint64_t>(height))) {
     return false;
   }
 

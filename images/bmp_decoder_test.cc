@@ -18,7 +18,7 @@ struct BmpSpec {
   std::uint32_t header_size = 40;
   std::vector<std::array<std::uint8_t, 3>> palette;  // blue, green, red
   std::uint32_t colours_used = 0;
-  std::vector<std::uint32_t> masks;                  // written after / inside the header
+  std::vector<std::uint32_t> masks;  // written after / inside the header
   std::vector<std::uint8_t> pixels;
 };
 
@@ -30,8 +30,8 @@ std::vector<std::uint8_t> make_bmp(const BmpSpec& s) {
   const bool core = s.header_size == 12;
   const std::size_t entry = core ? 3 : 4;
   const std::size_t extra_masks = s.header_size == 40 ? s.masks.size() * 4 : 0;
-  const std::uint32_t offset = static_cast<std::uint32_t>(14 + s.header_size + extra_masks +
-                                                          s.palette.size() * entry);
+  const std::uint32_t offset =
+      static_cast<std::uint32_t>(14 + s.header_size + extra_masks + s.palette.size() * entry);
   w.put_u16(0x4D42);
   w.put_u32(offset + static_cast<std::uint32_t>(s.pixels.size()));
   w.put_u32(0);
@@ -202,12 +202,12 @@ TEST(BmpDecoder, RunLengthEightBit) {
   s.compression = 1;
   s.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
   s.pixels = {
-      3, 1, 0, 0,           // bottom row: 1 1 1, end of line
-      0, 3, 2, 3, 1, 0,     // absolute run 2 3 1, padded
-      0, 0,                 // end of line
-      0, 2, 2, 0,           // move right by 2 on the top row
-      9, 3,                 // a run reaching past the right edge is cut
-      0, 1,                 // end of bitmap
+      3, 1, 0, 0,        // bottom row: 1 1 1, end of line
+      0, 3, 2, 3, 1, 0,  // absolute run 2 3 1, padded
+      0, 0,              // end of line
+      0, 2, 2, 0,        // move right by 2 on the top row
+      9, 3,              // a run reaching past the right edge is cut
+      0, 1,              // end of bitmap
   };
   const Image image = decode(make_bmp(s));
   ASSERT_EQ(image.width(), 4u);
@@ -249,14 +249,14 @@ TEST(BmpDecoder, MalformedHeadersAreRefused) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return b;
   };
-  EXPECT_FALSE(decode(with(0, 0x4D43)).valid());          // magic
-  EXPECT_FALSE(decode(with(14, 41)).valid());             // header size
-  EXPECT_FALSE(decode(with(22, 0x80000000u)).valid());    // height INT32_MIN
-  EXPECT_FALSE(decode(with(18, 0)).valid());              // width 0
-  EXPECT_FALSE(decode(with(28, 0x00010007)).valid());     // 7 bits per pixel
-  EXPECT_FALSE(decode(with(30, 4)).valid());              // JPEG compression
-  EXPECT_FALSE(decode(with(10, 1000)).valid());           // pixels beyond the end
-  EXPECT_FALSE(decode(with(10, 20)).valid());             // pixels inside the header
+  EXPECT_FALSE(decode(with(0, 0x4D43)).valid());        // magic
+  EXPECT_FALSE(decode(with(14, 41)).valid());           // header size
+  EXPECT_FALSE(decode(with(22, 0x80000000u)).valid());  // height INT32_MIN
+  EXPECT_FALSE(decode(with(18, 0)).valid());            // width 0
+  EXPECT_FALSE(decode(with(28, 0x00010007)).valid());   // 7 bits per pixel
+  EXPECT_FALSE(decode(with(30, 4)).valid());            // JPEG compression
+  EXPECT_FALSE(decode(with(10, 1000)).valid());         // pixels beyond the end
+  EXPECT_FALSE(decode(with(10, 20)).valid());           // pixels inside the header
   // Absurd sizes are refused before any pixel memory is taken.
   EXPECT_FALSE(decode(with(18, 100000)).valid());
   std::vector<std::uint8_t> huge = with(18, 16384);

@@ -15,7 +15,8 @@ constexpr int kGraphicsControlExtension = 0xF9;
 int read_from_memory(GifFileType* gif, GifByteType* to, int wanted) {
   auto* cursor = static_cast<ByteCursor*>(gif->UserData);
   if (wanted <= 0) return 0;
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(wanted), cursor->remaining());
+  const std::size_t n =
+      std::min<std::size_t>(static_cast<std::size_t>(wanted), cursor->remaining());
   std::span<const std::uint8_t> got;
   if (!cursor->read_bytes(n, &got)) return 0;
   std::memcpy(to, got.data(), n);
@@ -42,8 +43,8 @@ bool read_first_frame(GifFileType* gif, int transparent_index, Bitmap* out) {
   // screen of size 0) widens it.
   const std::uint64_t width = std::max<std::uint64_t>(static_cast<std::uint64_t>(gif->SWidth),
                                                       static_cast<std::uint64_t>(d.Left) + d.Width);
-  const std::uint64_t height = std::max<std::uint64_t>(static_cast<std::uint64_t>(gif->SHeight),
-                                                       static_cast<std::uint64_t>(d.Top) + d.Height);
+  const std::uint64_t height = std::max<std::uint64_t>(
+      static_cast<std::uint64_t>(gif->SHeight), static_cast<std::uint64_t>(d.Top) + d.Height);
   if (!dimensions_acceptable(width, height) || !dimensions_acceptable(d.Width, d.Height)) {
     return false;
   }

@@ -20,11 +20,20 @@ Image::Image(const std::uint8_t* data, std::size_t size, int format) {
   const std::span<const std::uint8_t> bytes(data, size);
   bool ok = false;
   switch (format) {
-    case kImageTypeBmp: ok = decode_bmp(bytes, &bitmap_); break;
-    case kImageTypeGif: ok = decode_gif(bytes, &bitmap_); break;
-    case kImageTypeJpeg: ok = decode_jpeg(bytes, &bitmap_); break;
-    case kImageTypePng: ok = decode_png(bytes, &bitmap_); break;
-    default: break;
+    case kImageTypeBmp:
+      ok = decode_bmp(bytes, &bitmap_);
+      break;
+    case kImageTypeGif:
+      ok = decode_gif(bytes, &bitmap_);
+      break;
+    case kImageTypeJpeg:
+      ok = decode_jpeg(bytes, &bitmap_);
+      break;
+    case kImageTypePng:
+      ok = decode_png(bytes, &bitmap_);
+      break;
+    default:
+      break;
   }
   if (!ok) bitmap_ = Bitmap{};
 }
@@ -34,6 +43,8 @@ std::unique_ptr<Bitmap> Image::make_bitmap() const {
   return std::make_unique<Bitmap>(bitmap_);
 }
 
-void Image::destroy() { bitmap_ = Bitmap{}; }
+void Image::destroy() {
+  bitmap_ = Bitmap{};
+}
 
 }  // namespace lexora::images

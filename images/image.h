@@ -1,11 +1,11 @@
 // Pictures decoded from memory: PNG, GIF, JPEG and BMP.
 //
 // An Image is constructed from a buffer, its size and a picture type code
-// (kImageTypeBmp ... of platform/media_types.h, as image_type_of finds them). It decodes at once and
-// keeps the pixels until destroy() or its end; the buffer is only read during
-// construction. A buffer that does not decode (wrong format code, corrupt or
-// truncated data, a picture larger than the limits below) leaves width and
-// height 0 and makes no bitmap. GIF pictures give their first frame.
+// (kImageTypeBmp ... of platform/media_types.h, as image_type_of finds them). It decodes at once
+// and keeps the pixels until destroy() or its end; the buffer is only read during construction. A
+// buffer that does not decode (wrong format code, corrupt or truncated data, a picture larger than
+// the limits below) leaves width and height 0 and makes no bitmap. GIF pictures give their first
+// frame.
 //
 // make_bitmap() hands out a device-independent bitmap: an independent copy of
 // the pixels that the caller owns and may pass on (the article view wraps it

@@ -32,8 +32,8 @@ void expect_prefixes_safe(const std::vector<std::uint8_t>& bytes, int format) {
 }
 
 TEST(Image, PngKeepsColoursAndAlpha) {
-  const std::vector<std::uint8_t> bgra = {255, 0, 0, 255,  0, 255, 0, 128,  0, 0, 255, 0,
-                                          1, 2, 3, 255,    4, 5, 6, 255,    7, 8, 9, 255};
+  const std::vector<std::uint8_t> bgra = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0,
+                                          1,   2, 3, 255, 4, 5,   6, 255, 7, 8, 9,   255};
   const std::vector<std::uint8_t> png = test::encode_png(3, 2, bgra);
   ASSERT_FALSE(png.empty());
   const Image image(png.data(), png.size(), kImageTypePng);
@@ -142,7 +142,8 @@ TEST(Image, AbsurdDimensionsAreRefused) {
 TEST(Image, DamagedAndTruncatedPicturesFailCleanly) {
   const std::vector<std::uint8_t> bgra = test::gradient_bgra(40, 30);
   std::vector<std::uint8_t> rgb;
-  for (std::size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+  for (std::size_t i = 0; i < bgra.size(); i += 4)
+    rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
   const std::vector<std::uint8_t> png = test::encode_png(40, 30, bgra);
   const std::vector<std::uint8_t> jpeg = test::encode_jpeg(40, 30, rgb, 80);
   std::vector<std::uint8_t> indices(40 * 30);
@@ -162,7 +163,9 @@ TEST(Image, DamagedAndTruncatedPicturesFailCleanly) {
     for (const auto* good : {&png, &jpeg, &gif}) {
       std::vector<std::uint8_t> bad = *good;
       for (int k = 0; k < 4; ++k) bad[static_cast<std::size_t>(std::rand()) % bad.size()] ^= 0xFF;
-      const int format = good == &png ? kImageTypePng : good == &jpeg ? kImageTypeJpeg : kImageTypeGif;
+      const int format = good == &png    ? kImageTypePng
+                         : good == &jpeg ? kImageTypeJpeg
+                                         : kImageTypeGif;
       const Image image(bad.data(), bad.size(), format);
       if (image.valid()) {
         EXPECT_EQ(image.pixels().pixels.size(), std::size_t{image.width()} * image.height() * 4);

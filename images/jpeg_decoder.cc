@@ -48,7 +48,8 @@ bool decode(std::span<const std::uint8_t> bytes, Bitmap* out, JpegState* s) {
   allocate_bitmap(cinfo.output_width, cinfo.output_height, out);
   if (cmyk) s->cmyk_row.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
   while (cinfo.output_scanline < cinfo.output_height) {
-    std::uint8_t* row = out->pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out->stride();
+    std::uint8_t* row =
+        out->pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out->stride();
     JSAMPROW target = cmyk ? s->cmyk_row.data() : row;
     if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) return false;
     if (cmyk) {

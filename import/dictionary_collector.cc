@@ -72,10 +72,10 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
     bool duplicate = false;
     headwords_.for_each_article(entry, [&](std::uint32_t other) {
       // Sizes first: comparing the texts may inflate an earlier chunk.
-      duplicate = duplicate || (other != article && (other & kLinkArticle) == 0 &&
-                                is_preformatted(other) == preformatted &&
-                                articles_.text_size(other) == markup.size() &&
-                                article_text(other) == markup);
+      duplicate = duplicate ||
+                  (other != article && (other & kLinkArticle) == 0 &&
+                   is_preformatted(other) == preformatted &&
+                   articles_.text_size(other) == markup.size() && article_text(other) == markup);
     });
     if (duplicate) {
       skip(SkipReason{"same article twice under one headword"});

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/resource_pack.h"
 #include "import/import_dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora::import {
 namespace {

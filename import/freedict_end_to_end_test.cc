@@ -10,12 +10,12 @@
 #include <map>
 #include <set>
 
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "import/dictd_reader.h"
 #include "import/import_dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/test_files.h"
 
 namespace lexora::import {
 namespace {

@@ -8,18 +8,13 @@ const ColourEntries& builtin_colours() {
   static constexpr ColourEntries kBuiltin = {
       make_colour(0xC5, 0xFF, 0xBB),  // text
       make_colour(0x00, 0x00, 0x00),  // background
-      make_colour(0x00, 0x10, 0x10),
-      make_colour(0x80, 0x80, 0x80),
+      make_colour(0x00, 0x10, 0x10), make_colour(0x80, 0x80, 0x80),
       make_colour(0xF0, 0xD0, 0xE8),  // headings
       make_colour(0x80, 0x80, 0xFF),  // links
-      make_colour(0xBE, 0x00, 0x00),
-      make_colour(0xFF, 0xF0, 0x80),
-      make_colour(0x00, 0x00, 0xFF),
-      make_colour(0xBE, 0x00, 0x00),
-      make_colour(0xFF, 0x00, 0x80),
-      make_colour(0xFF, 0xFF, 0x00),
-      make_colour(0xFF, 0x00, 0xFF),
-      make_colour(0x00, 0xFF, 0xFF),
+      make_colour(0xBE, 0x00, 0x00), make_colour(0xFF, 0xF0, 0x80),
+      make_colour(0x00, 0x00, 0xFF), make_colour(0xBE, 0x00, 0x00),
+      make_colour(0xFF, 0x00, 0x80), make_colour(0xFF, 0xFF, 0x00),
+      make_colour(0xFF, 0x00, 0xFF), make_colour(0x00, 0xFF, 0xFF),
       make_colour(0x00, 0xFF, 0xFF),
   };
   return kBuiltin;
@@ -43,8 +38,7 @@ bool ColourTable::set_entries_from_bytes(std::span<const std::uint8_t> block) {
   return true;
 }
 
-bool colours_in_effect(const ColourTable& table, bool use_colors_profile,
-                       bool use_lumira_profile) {
+bool colours_in_effect(const ColourTable& table, bool use_colors_profile, bool use_lumira_profile) {
   return use_colors_profile || (table.reader_colours_received() && use_lumira_profile);
 }
 

@@ -65,8 +65,7 @@ class ColourTable {
 
 // Whether the table's colours apply: "g_use_colors_profile" is set, or the
 // reader's colours were received and "g_use_lumira_profile" is set.
-bool colours_in_effect(const ColourTable& table, bool use_colors_profile,
-                       bool use_lumira_profile);
+bool colours_in_effect(const ColourTable& table, bool use_colors_profile, bool use_lumira_profile);
 
 // The reader program's colour message (WM_COPYDATA on the original
 // platform, a message on the instance socket here).

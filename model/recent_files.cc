@@ -24,7 +24,8 @@ std::string file_name_part(std::string_view path) {
 void RecentFiles::recent_set_limit(std::int32_t n, bool rebuild) {
   limit_ = n < 0 ? 0u : static_cast<std::uint32_t>(n);
   if (paths_.size() > limit_) {
-    paths_.erase(paths_.begin(), paths_.begin() + static_cast<std::ptrdiff_t>(paths_.size() - limit_));
+    paths_.erase(paths_.begin(),
+                 paths_.begin() + static_cast<std::ptrdiff_t>(paths_.size() - limit_));
   }
   if (rebuild) recent_rebuild_menu();
 }

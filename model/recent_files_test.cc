@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "testing/test_files.h"
 #include "platform/qt/registry.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -140,7 +140,8 @@ TEST_F(RecentFilesTest, LoadStopsAtTheFirstGapAndSaveLeavesWhatFollowsIt) {
 TEST_F(RecentFilesTest, LoadTakesAtMostTheLimitAndStopsAtUnreadableValues) {
   {
     RegistryKey key = registry_.create_key("");
-    for (int i = 0; i < 6; ++i) key.write_text("Last file" + std::to_string(i), u"/p" + std::u16string(1, u'0' + i));
+    for (int i = 0; i < 6; ++i)
+      key.write_text("Last file" + std::to_string(i), u"/p" + std::u16string(1, u'0' + i));
   }
   recent_.recent_set_limit(4, false);
   recent_.recent_load(registry_, "");

@@ -106,7 +106,9 @@ bool write_field(RegistryKey& key, const SettingField& field, const Settings& se
 
 }  // namespace
 
-SystemFont fallback_system_font() { return {"Sans Serif", kFallbackFontPixels}; }
+SystemFont fallback_system_font() {
+  return {"Sans Serif", kFallbackFontPixels};
+}
 
 std::string default_flash_card_path() {
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -116,8 +118,8 @@ std::string default_flash_card_path() {
 Settings::Settings(SystemFont font)
     : main_font(font.face),
       main_font_size(font.pixel_height == INT32_MIN ? INT32_MAX
-                     : font.pixel_height < 0          ? -font.pixel_height
-                                                      : font.pixel_height),
+                     : font.pixel_height < 0        ? -font.pixel_height
+                                                    : font.pixel_height),
       g_mr_dict_path(default_flash_card_path()),
       system_font(std::move(font)) {}
 
@@ -168,7 +170,11 @@ bool save_dictionary_settings(Registry& registry, Settings& settings, std::strin
   return finish_save(registry, key, written);
 }
 
-std::span<const SettingField> global_setting_fields() { return kGlobalFields; }
-std::span<const SettingField> dictionary_setting_fields() { return kDictionaryFields; }
+std::span<const SettingField> global_setting_fields() {
+  return kGlobalFields;
+}
+std::span<const SettingField> dictionary_setting_fields() {
+  return kDictionaryFields;
+}
 
 }  // namespace lexora

@@ -28,7 +28,7 @@ class Registry;
 
 // The platform's general font, the default of "MainFont" and "MainFont Size".
 struct SystemFont {
-  std::string face;        // UTF-8
+  std::string face;  // UTF-8
   std::int32_t pixel_height = 0;
 };
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "model/recent_files.h"
-#include "platform/qt/registry.h"
 #include "model/settings.h"
+#include "platform/qt/registry.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     lexora::RecentFiles recent;
     recent.recent_set_limit(settings.n_recent_files, false);
     for (int i = 0; i <= g % 8; ++i) {
-      recent.recent_add("/" + std::to_string(tag) + "/" + std::to_string(g) + "/" + std::to_string(i));
+      recent.recent_add("/" + std::to_string(tag) + "/" + std::to_string(g) + "/" +
+                        std::to_string(i));
     }
     lexora::save_settings(registry, settings, recent);
     settings.smart_find = n;

@@ -151,21 +151,22 @@ TEST_F(SettingsTest, UnreadableValuesTakeTheirDefaultsButFontResKeepsItsText) {
 
 TEST_F(SettingsTest, HandEditedFileGivesDefaultsForWhatCannotBeRead) {
   std::filesystem::create_directories(dir_.file("config/Lexora"));
-  test::write_file(registry_.file_path(), std::string(
-      "[General]\n"
-      "Text%20size=dword:00000004\n"
-      "N%20recent%20files=dword:fffffffe\n"  // -2: remember nothing
-      "Arrow%20redefine=sz:1\n"
-      "find_cb=dword:999999999999\n"
-      "g_use_lumira_profile=hex(11):00\n"
-      "g_allow_mult_dict=dword:00000001\n"  // a number where a flag belongs
-      "MainFont=Hand Written Face\n"
-      "MainFont%20Size=twelve\n"
-      "Last%20file0=sz:/x.zd\n"
-      "[y.zd]\n"
-      "smart_find=flag:0\n"
-      "last_word=@Rect(1 2 3 4)\n"
-      "last_word_id=dword:0000000"));
+  test::write_file(
+      registry_.file_path(),
+      std::string("[General]\n"
+                  "Text%20size=dword:00000004\n"
+                  "N%20recent%20files=dword:fffffffe\n"  // -2: remember nothing
+                  "Arrow%20redefine=sz:1\n"
+                  "find_cb=dword:999999999999\n"
+                  "g_use_lumira_profile=hex(11):00\n"
+                  "g_allow_mult_dict=dword:00000001\n"  // a number where a flag belongs
+                  "MainFont=Hand Written Face\n"
+                  "MainFont%20Size=twelve\n"
+                  "Last%20file0=sz:/x.zd\n"
+                  "[y.zd]\n"
+                  "smart_find=flag:0\n"
+                  "last_word=@Rect(1 2 3 4)\n"
+                  "last_word_id=dword:0000000"));
   Settings settings(kFont);
   RecentFiles recent;
   load_settings(registry_, settings, recent);
@@ -243,7 +244,8 @@ int expect_one_whole_save(const std::string& file) {
   EXPECT_EQ(settings.g_allow_mult_dict, g % 2 == 0);
   std::vector<std::string> expected;
   for (int i = 0; i <= g % 8; ++i) {
-    expected.push_back("/" + std::to_string(tag) + "/" + std::to_string(g) + "/" + std::to_string(i));
+    expected.push_back("/" + std::to_string(tag) + "/" + std::to_string(g) + "/" +
+                       std::to_string(i));
   }
   EXPECT_EQ(recent.paths(), expected);
   RegistryKey key = registry.create_key("");

@@ -155,9 +155,7 @@ class ByteWriter {
   void put_bytes(std::span<const std::uint8_t> bytes) {
     out_->insert(out_->end(), bytes.begin(), bytes.end());
   }
-  void put_bytes(std::string_view bytes) {
-    out_->insert(out_->end(), bytes.begin(), bytes.end());
-  }
+  void put_bytes(std::string_view bytes) { out_->insert(out_->end(), bytes.begin(), bytes.end()); }
   void put_zeros(std::size_t n) { out_->insert(out_->end(), n, 0); }
   // Overwrites four bytes written earlier (sizes and offsets known only later).
   void patch_u32(std::size_t at, std::uint32_t v) {

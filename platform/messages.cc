@@ -23,7 +23,8 @@ std::string replace_placeholder(std::string_view format, std::string_view value)
   std::string out;
   out.reserve(format.size() + value.size());
   for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 'd' || format[i + 1] == 's')) {
+    if (format[i] == '%' && i + 1 < format.size() &&
+        (format[i + 1] == 'd' || format[i + 1] == 's')) {
       out.append(format.substr(0, i));
       out.append(value);
       out.append(format.substr(i + 2));
@@ -41,9 +42,13 @@ MessageSink* set_message_sink(MessageSink* sink) {
   return previous;
 }
 
-MessageSink* message_sink() { return g_sink ? g_sink : &default_sink(); }
+MessageSink* message_sink() {
+  return g_sink ? g_sink : &default_sink();
+}
 
-MessageResult show_message(const Message& message) { return message_sink()->show(message); }
+MessageResult show_message(const Message& message) {
+  return message_sink()->show(message);
+}
 
 MessageResult show_message(int text_id, int caption_id, MessageIcon icon, MessageButtons buttons) {
   return show_message_text(string_text(text_id), caption_id, icon, buttons);
@@ -80,7 +85,9 @@ MessageResult StderrMessageSink::show(const Message& message) {
 
 RecordingMessageSink::RecordingMessageSink() : previous_(set_message_sink(this)) {}
 
-RecordingMessageSink::~RecordingMessageSink() { set_message_sink(previous_); }
+RecordingMessageSink::~RecordingMessageSink() {
+  set_message_sink(previous_);
+}
 
 MessageResult RecordingMessageSink::show(const Message& message) {
   messages_.push_back(message);

@@ -41,7 +41,7 @@ UConverter* open_converter(std::uint32_t code_page) {
 // far more than using them, and the engine asks for the same few again and
 // again.
 struct NlsCache {
-  std::map<std::uint32_t, UConverter*> converters;  // nullptr: not valid
+  std::map<std::uint32_t, UConverter*> converters;   // nullptr: not valid
   std::map<std::uint32_t, UCollator*> collators[2];  // [ignore_case]
   std::map<std::uint32_t, std::string> locales;
 
@@ -187,7 +187,9 @@ std::string to_multibyte(std::u16string_view text, std::uint32_t code_page) {
   return out;
 }
 
-std::string locale_name_for_lcid(std::uint32_t locale_id) { return cache().locale(locale_id); }
+std::string locale_name_for_lcid(std::uint32_t locale_id) {
+  return cache().locale(locale_id);
+}
 
 void to_lower(std::u16string_view text, std::uint32_t locale_id, std::u16string* out) {
   out->clear();
@@ -196,10 +198,9 @@ void to_lower(std::u16string_view text, std::uint32_t locale_id, std::u16string*
   // Lower case is rarely longer than the text; retry once with the exact size.
   out->resize(text.size() + 8);
   UErrorCode status = U_ZERO_ERROR;
-  std::int32_t length = u_strToLower(reinterpret_cast<UChar*>(out->data()),
-                                     static_cast<std::int32_t>(out->size()), as_uchar(text),
-                                     static_cast<std::int32_t>(text.size()), locale.c_str(),
-                                     &status);
+  std::int32_t length =
+      u_strToLower(reinterpret_cast<UChar*>(out->data()), static_cast<std::int32_t>(out->size()),
+                   as_uchar(text), static_cast<std::int32_t>(text.size()), locale.c_str(), &status);
   if (status == U_BUFFER_OVERFLOW_ERROR) {
     status = U_ZERO_ERROR;
     out->resize(static_cast<std::size_t>(length) + 1);
@@ -225,9 +226,8 @@ int compare_locale(std::u16string_view a, std::u16string_view b, std::uint32_t l
                    bool ignore_case) {
   UCollator* c = cache().collator(locale_id, ignore_case);
   if (c == nullptr) return 0;
-  UCollationResult r =
-      ucol_strcoll(c, as_uchar(a), static_cast<std::int32_t>(a.size()), as_uchar(b),
-                   static_cast<std::int32_t>(b.size()));
+  UCollationResult r = ucol_strcoll(c, as_uchar(a), static_cast<std::int32_t>(a.size()),
+                                    as_uchar(b), static_cast<std::int32_t>(b.size()));
   return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
@@ -253,7 +253,9 @@ void locale_sort_key(std::u16string_view text, std::uint32_t locale_id, bool ign
   out->clear();
 }
 
-bool is_space(char16_t c) { return u_isUWhiteSpace(c); }
+bool is_space(char16_t c) {
+  return u_isUWhiteSpace(c);
+}
 
 bool is_punct(char16_t c) {
   const std::int32_t mask = U_GC_P_MASK | U_GC_S_MASK;

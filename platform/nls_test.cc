@@ -37,20 +37,20 @@ TEST(Nls, EveryWindowsCodePageIcuKnowsOpens) {
     const char16_t* text;
   };
   const Case cases[] = {
-      {708, "\xC7", u"\u0627"},                    // ASMO 708: Arabic alef
-      {1047, "\xC1", u"A"},                        // EBCDIC Latin-1
-      {10000, "\x80", u"\u00C4"},                  // Macintosh Roman
+      {708, "\xC7", u"\u0627"},                       // ASMO 708: Arabic alef
+      {1047, "\xC1", u"A"},                           // EBCDIC Latin-1
+      {10000, "\x80", u"\u00C4"},                     // Macintosh Roman
       {12000, std::string_view("A\0\0\0", 4), u"A"},  // UTF-32LE
-      {20273, "\x4A", u"\u00C4"},                  // EBCDIC Germany
-      {20866, "\xC1", u"\u0430"},                  // KOI8-R
-      {20932, "\xA4\xA2", u"\u3042"},              // EUC-JP
-      {20936, "\xB0\xA1", u"\u554A"},              // GB2312
-      {28603, "\xD0", u"\u0160"},                  // ISO 8859-13
-      {38598, "\xE0", u"\u05D0"},                  // ISO 8859-8 logical
-      {50220, "\x1B$B$\"\x1B(B", u"\u3042"},       // ISO-2022-JP
-      {51949, "\xB0\xA1", u"\uAC00"},              // EUC-KR
-      {52936, "~{0!~}", u"\u554A"},                // HZ
-      {65000, "+AKM-", u"\u00A3"},                 // UTF-7
+      {20273, "\x4A", u"\u00C4"},                     // EBCDIC Germany
+      {20866, "\xC1", u"\u0430"},                     // KOI8-R
+      {20932, "\xA4\xA2", u"\u3042"},                 // EUC-JP
+      {20936, "\xB0\xA1", u"\u554A"},                 // GB2312
+      {28603, "\xD0", u"\u0160"},                     // ISO 8859-13
+      {38598, "\xE0", u"\u05D0"},                     // ISO 8859-8 logical
+      {50220, "\x1B$B$\"\x1B(B", u"\u3042"},          // ISO-2022-JP
+      {51949, "\xB0\xA1", u"\uAC00"},                 // EUC-KR
+      {52936, "~{0!~}", u"\u554A"},                   // HZ
+      {65000, "+AKM-", u"\u00A3"},                    // UTF-7
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(is_valid_code_page(c.code_page)) << c.code_page;
@@ -73,7 +73,11 @@ TEST(Nls, JohabDecodesAndEncodesSyllablesJamoSymbolsAndHanja) {
   EXPECT_EQ(to_wide(to_multibyte(all, 1361), 1361), all);
   // Bytes that are no Johab code, a lead byte cut off at the end, and a
   // character Johab lacks.
-  EXPECT_EQ(to_wide("\x80" "a\xD9", 1361), u"\uFFFD" u"a\uFFFD");
+  EXPECT_EQ(to_wide("\x80"
+                    "a\xD9",
+                    1361),
+            u"\uFFFD"
+            u"a\uFFFD");
   EXPECT_EQ(to_multibyte(u"\u0E01", 1361), "?");
 }
 
@@ -175,8 +179,8 @@ TEST(Nls, WordCodecMatchesIcuExactly) {
 }
 
 TEST(Nls, LocaleSortKeysOrderLikeCompareLocale) {
-  const std::u16string words[] = {u"apple", u"Apple", u"\u00E5l", u"zon", u"co-op", u"coop",
-                                  u"\u00E9t\u00E9", u"ete", u"", u"a b"};
+  const std::u16string words[] = {u"apple", u"Apple",         u"\u00E5l", u"zon", u"co-op",
+                                  u"coop",  u"\u00E9t\u00E9", u"ete",     u"",    u"a b"};
   for (std::uint32_t locale : {0x0409u, 0x041Du}) {
     for (bool ignore_case : {false, true}) {
       for (const auto& a : words) {

@@ -13,7 +13,9 @@ TEST(UtfTest, RoundTripsOutsideTheBasicPlane) {
 }
 
 TEST(UtfTest, IllFormedInputBecomesReplacementCharacters) {
-  EXPECT_EQ(utf8_to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(utf8_to_utf16("a\xFF"
+                          "b"),
+            u"a\uFFFDb");
   const char16_t lone[] = {u'x', 0xD800, u'y'};
   EXPECT_EQ(utf16_to_utf8(std::u16string_view(lone, 3)), "x\xEF\xBF\xBDy");
 }

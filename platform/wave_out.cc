@@ -224,9 +224,8 @@ void WaveOut::mark_done(WaveHeader* header) {
 void WaveOut::run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] {
-      return !queue_.empty() || closing_ || reset_requests_ > resets_done_;
-    });
+    wake_.wait(lock,
+               [this] { return !queue_.empty() || closing_ || reset_requests_ > resets_done_; });
     if (reset_requests_ > resets_done_) {
       sink_->discard();
       const bool any = !queue_.empty();

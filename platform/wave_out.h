@@ -91,12 +91,12 @@ class AudioRecorder {
   explicit AudioRecorder(bool real_time = false) : real_time_(real_time) {}
 
   bool real_time() const { return real_time_; }
-  std::vector<WaveFormat> formats() const;   // one per open, in order
-  std::vector<std::uint8_t> pcm() const;     // everything played, all opens
+  std::vector<WaveFormat> formats() const;  // one per open, in order
+  std::vector<std::uint8_t> pcm() const;    // everything played, all opens
   std::size_t open_count() const;
   std::size_t close_count() const;
   std::size_t reset_count() const;
-  std::size_t write_count() const;           // headers written
+  std::size_t write_count() const;  // headers written
   void clear();
 
   // Called by the backend.
@@ -120,8 +120,8 @@ class AudioRecorder {
 struct AudioBackend {
   enum class Kind { kAlsa, kNull, kCapture, kRecorder };
   Kind kind = Kind::kAlsa;
-  std::string capture_path;                  // kCapture: the WAV file to write
-  std::shared_ptr<AudioRecorder> recorder;   // kRecorder
+  std::string capture_path;                 // kCapture: the WAV file to write
+  std::shared_ptr<AudioRecorder> recorder;  // kRecorder
 
   static AudioBackend alsa() { return {}; }
   static AudioBackend null() { return {Kind::kNull, {}, {}}; }
@@ -192,7 +192,7 @@ class WaveOut {
   std::condition_variable wake_;
   std::condition_variable reset_finished_;
   std::deque<WaveHeader*> queue_;
-  std::size_t front_progress_ = 0;   // bytes of queue_.front() already played
+  std::size_t front_progress_ = 0;  // bytes of queue_.front() already played
   std::uint64_t reset_requests_ = 0;
   std::uint64_t resets_done_ = 0;
   bool closing_ = false;

@@ -110,13 +110,13 @@ TEST(WaveOut, HeaderRulesAreEnforced) {
   WaveHeader h;
   EXPECT_FALSE(out->prepare_header(&h));  // no data
   h.data = bytes.data();
-  h.length = 6;                           // not a whole number of 4-byte frames
+  h.length = 6;  // not a whole number of 4-byte frames
   EXPECT_FALSE(out->prepare_header(&h));
   h.length = 4;
-  EXPECT_FALSE(out->write(&h));           // not prepared
+  EXPECT_FALSE(out->write(&h));  // not prepared
   ASSERT_TRUE(out->prepare_header(&h));
   ASSERT_TRUE(out->write(&h));
-  EXPECT_FALSE(out->write(&h));           // already queued
+  EXPECT_FALSE(out->write(&h));  // already queued
   wait_all_done(event, std::span<WaveHeader>(&h, 1));
   EXPECT_TRUE(out->close());
 }
@@ -212,9 +212,9 @@ TEST(WaveOut, CaptureWritesAWavFile) {
 
 TEST(WaveOut, CaptureToAnUnwritablePathDoesNotOpen) {
   AutoResetEvent event;
-  EXPECT_EQ(WaveOut::open(pcm16_format(1, 8000), &event,
-                          AudioBackend::capture("/nonexistent-dir/x.wav")),
-            nullptr);
+  EXPECT_EQ(
+      WaveOut::open(pcm16_format(1, 8000), &event, AudioBackend::capture("/nonexistent-dir/x.wav")),
+      nullptr);
 }
 
 TEST(WaveOut, TheDefaultDeviceAlwaysOpensFallingBackToSilence) {

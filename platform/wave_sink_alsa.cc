@@ -13,7 +13,8 @@ constexpr unsigned kLatencyMicroseconds = 100000;
 
 class AlsaSink final : public WaveSink {
  public:
-  AlsaSink(snd_pcm_t* pcm, const WaveFormat& format) : pcm_(pcm), frame_bytes_(format.block_align) {}
+  AlsaSink(snd_pcm_t* pcm, const WaveFormat& format)
+      : pcm_(pcm), frame_bytes_(format.block_align) {}
   ~AlsaSink() override { snd_pcm_close(pcm_); }
 
   void write(const std::uint8_t* data, std::size_t size) override {
@@ -56,9 +57,9 @@ std::unique_ptr<WaveSink> open_alsa(const WaveFormat& format, std::string* error
     if (error != nullptr) *error = snd_strerror(rc);
     return nullptr;
   }
-  rc = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED,
-                          format.channels, format.samples_per_sec, 1 /* resample */,
-                          kLatencyMicroseconds);
+  rc =
+      snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, format.channels,
+                         format.samples_per_sec, 1 /* resample */, kLatencyMicroseconds);
   if (rc < 0) {
     if (error != nullptr) *error = snd_strerror(rc);
     snd_pcm_close(pcm);

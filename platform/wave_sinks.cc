@@ -80,8 +80,8 @@ class CaptureSink final : public WaveSink {
   ~CaptureSink() override {
     // The sizes are known only now; a capture longer than a WAV file can
     // describe keeps its data and claims the largest size.
-    const std::uint32_t size = data_size_ > kMaxData ? kMaxData
-                                                     : static_cast<std::uint32_t>(data_size_);
+    const std::uint32_t size =
+        data_size_ > kMaxData ? kMaxData : static_cast<std::uint32_t>(data_size_);
     const std::vector<std::uint8_t> header = wav_header(format_, size);
     const bool header_written =
         std::fseek(file_, 0, SEEK_SET) == 0 &&

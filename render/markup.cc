@@ -16,9 +16,9 @@ constexpr char16_t kNoChar = 0;  // what a position past the end "holds"
 struct TagForm {
   std::u16string_view open;
   std::u16string_view close;
-  std::u16string_view before;        // up to the first copy of the content
-  std::u16string_view between;       // after the first copy (empty: one copy only)
-  std::u16string_view after;         // after the last piece
+  std::u16string_view before;   // up to the first copy of the content
+  std::u16string_view between;  // after the first copy (empty: one copy only)
+  std::u16string_view after;    // after the last piece
   bool content_twice;
 };
 
@@ -44,25 +44,38 @@ constexpr std::u16string_view kAbbrevClose = u"</a>";
 
 // Every separator and '<' lies below 64, so a bit mask tells the converter's
 // inner loop whether a character needs a closer look.
-constexpr std::uint64_t bit(char16_t c) { return std::uint64_t{1} << c; }
+constexpr std::uint64_t bit(char16_t c) {
+  return std::uint64_t{1} << c;
+}
 constexpr std::uint64_t kSeparatorMask = bit(u' ') | bit(u'\t') | bit(u'\n') | bit(u'\r') |
                                          bit(u'\v') | bit(u'\f') | bit(u'>') | bit(u'(');
 constexpr std::uint64_t kTagStartMask = bit(u'<');
 
-inline bool in_mask(char16_t c, std::uint64_t mask) { return c < 64 && ((mask >> c) & 1u) != 0; }
-inline bool is_separator(char16_t c) { return in_mask(c, kSeparatorMask); }
-inline bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
-inline bool is_roman(char16_t c) { return c == u'I' || c == u'V' || c == u'X'; }
+inline bool in_mask(char16_t c, std::uint64_t mask) {
+  return c < 64 && ((mask >> c) & 1u) != 0;
+}
+inline bool is_separator(char16_t c) {
+  return in_mask(c, kSeparatorMask);
+}
+inline bool is_digit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+inline bool is_roman(char16_t c) {
+  return c == u'I' || c == u'V' || c == u'X';
+}
 // а to и and к to щ; й and the letters after щ are not item letters.
 inline bool is_item_letter(char16_t c) {
   return (c >= u'\u0430' && c <= u'\u0438') || (c >= u'\u043A' && c <= u'\u0449');
 }
 // A roman number ends at a blank or at the '<' of a tag.
-inline bool ends_roman(char16_t c) { return c == kBlank || c == u'<'; }
+inline bool ends_roman(char16_t c) {
+  return c == kBlank || c == u'<';
+}
 
 inline char16_t char_at(std::u16string_view text, std::ptrdiff_t pos) {
-  return pos >= 0 && static_cast<std::size_t>(pos) < text.size() ? text[static_cast<std::size_t>(pos)]
-                                                                  : kNoChar;
+  return pos >= 0 && static_cast<std::size_t>(pos) < text.size()
+             ? text[static_cast<std::size_t>(pos)]
+             : kNoChar;
 }
 
 // A full-stop item is formatted when it restarts the list (1) or carries the
@@ -186,8 +199,8 @@ bool Converter::format_roman(std::ptrdiff_t* trigger) {
     if (!is_roman(char_at(text_, underscore + count))) return false;
     if (ends_roman(char_at(text_, underscore + count + 1))) {
       page_->append(kRomanOpen);
-      page_->append(text_.substr(static_cast<std::size_t>(underscore + 1),
-                                 static_cast<std::size_t>(count)));
+      page_->append(
+          text_.substr(static_cast<std::size_t>(underscore + 1), static_cast<std::size_t>(count)));
       page_->append(kRomanClose);
       *trigger = underscore + count + 1;
       return true;
@@ -225,8 +238,8 @@ std::size_t Converter::next_abbreviation_end(std::size_t from) {
 
 }  // namespace
 
-bool format_numbered_item(std::u16string_view text, std::ptrdiff_t* position,
-                          std::u16string* page, int* item_sequence) {
+bool format_numbered_item(std::u16string_view text, std::ptrdiff_t* position, std::u16string* page,
+                          int* item_sequence) {
   const std::ptrdiff_t base = *position + 1;
   const char16_t c1 = char_at(text, base);
   const char16_t c2 = char_at(text, base + 1);

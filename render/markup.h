@@ -42,8 +42,8 @@ void convert_article_markup(const Dictionary& dict, std::u16string_view article,
 // leaves the sequence alone. On a match the item's HTML is appended to
 // `page`, `*position` becomes the position where the walk continues, and the
 // result is true; otherwise nothing changes and the result is false.
-bool format_numbered_item(std::u16string_view text, std::ptrdiff_t* position,
-                          std::u16string* page, int* item_sequence);
+bool format_numbered_item(std::u16string_view text, std::ptrdiff_t* position, std::u16string* page,
+                          int* item_sequence);
 
 }  // namespace lexora
 

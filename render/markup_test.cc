@@ -123,8 +123,7 @@ TEST(MarkupTest, UnderscoreWithNoEndStaysText) {
 }
 
 TEST(MarkupTest, ItemsAfterAnUnderscoreSkipTheSequence) {
-  EXPECT_EQ(convert(u"a _5. x 2. y"),
-            u"a<br><font color=\"Maroon\"><b>5.</b></font> x 2. y");
+  EXPECT_EQ(convert(u"a _5. x 2. y"), u"a<br><font color=\"Maroon\"><b>5.</b></font> x 2. y");
   EXPECT_EQ(convert(u"a _в> x"), u"a<font color=\"Teal\"><b> в)&nbsp;</b></font>x");
   EXPECT_EQ(convert(u"a 1. x _7. y 2. z"),
             u"a<br><font color=\"Maroon\"><b>1.</b></font> x"
@@ -148,8 +147,7 @@ TEST(MarkupTest, LookAheadStopsAtTheEnd) {
 
 TEST(MarkupTest, NoAutoFormatConvertsOnlyTags) {
   const std::u16string article = u"_II x 1. y 3> z б> w _abbr. <r>k</r>";
-  EXPECT_EQ(convert(article, false),
-            u"_II x 1. y 3> z б> w _abbr. <a href=\"k\">k</a></r>");
+  EXPECT_EQ(convert(article, false), u"_II x 1. y 3> z б> w _abbr. <a href=\"k\">k</a></r>");
 }
 
 TEST(MarkupTest, AppendsToThePageAndReservesOnce) {

@@ -13,12 +13,14 @@ namespace lexora {
 namespace {
 
 constexpr std::u16string_view kPageStart = u"<html><head>";
-constexpr std::u16string_view kColourStyleBody = u"<style type=\"text/css\"> body {BACKGROUND-COLOR : ";
+constexpr std::u16string_view kColourStyleBody =
+    u"<style type=\"text/css\"> body {BACKGROUND-COLOR : ";
 constexpr std::u16string_view kColourStyleText = u"; color : ";
 constexpr std::u16string_view kColourStyleLink = u"} a { color: ";
 constexpr std::u16string_view kColourStyleActive =
     u"; text-decoration: underline; }  a:active { color: ";
-constexpr std::u16string_view kColourStyleHeading = u"; text-decoration: underline; } h1,h2,h3,h4 {color: ";
+constexpr std::u16string_view kColourStyleHeading =
+    u"; text-decoration: underline; } h1,h2,h3,h4 {color: ";
 constexpr std::u16string_view kColourStyleEnd = u"}</style>";
 constexpr std::u16string_view kSheetStart = u"<style type=\"text/css\">";
 constexpr std::u16string_view kSheetEnd = u"</style>";
@@ -44,7 +46,8 @@ bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
   if (data == nullptr) return false;
   const void* zero = std::memchr(data, 0, size);
   const std::size_t length =
-      zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data) : size;
+      zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data)
+                      : size;
   return to_wide(std::string_view(reinterpret_cast<const char*>(data), length), ansi_code_page(),
                  &scratch->style_text);
 }
@@ -90,10 +93,9 @@ std::u16string_view render_article_page(Dictionary& dict,
 
   // One reservation for the whole page; the markup converter then finds
   // room for twice the article and does not grow the buffer again.
-  const std::size_t wanted = kFixedPageSize + style.font_face.size() +
-                             (headword ? headword->size() : 0) +
-                             (has_sheet ? sheet->style_text.size() : 0) +
-                             (article ? 2 * article->size() + 2 : 0);
+  const std::size_t wanted =
+      kFixedPageSize + style.font_face.size() + (headword ? headword->size() : 0) +
+      (has_sheet ? sheet->style_text.size() : 0) + (article ? 2 * article->size() + 2 : 0);
   if (page.capacity() < wanted) page.reserve(wanted);
 
   page.append(kPageStart);
@@ -126,8 +128,8 @@ std::u16string_view render_article_page(Dictionary& dict,
   return page;
 }
 
-std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index,
-                                      const PageStyle& style, PageScratch* scratch) {
+std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index, const PageStyle& style,
+                                      PageScratch* scratch) {
   // article_at and word_at fill different buffers of the dictionary, so both
   // views stay valid while the page is built.
   const std::optional<std::u16string_view> article = dict.article_at(index);

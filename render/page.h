@@ -27,8 +27,8 @@ class Dictionary;
 // What the page takes from the settings and the colour table. Colours are in
 // the platform layout (red in the low byte, then green, then blue).
 struct PageStyle {
-  std::u16string font_face;        // "MainFont"
-  bool colours_in_effect = false;  // the colour table's rule
+  std::u16string font_face;             // "MainFont"
+  bool colours_in_effect = false;       // the colour table's rule
   std::uint32_t text_colour = 0;        // table entry 0
   std::uint32_t background_colour = 0;  // table entry 1
   std::uint32_t heading_colour = 0;     // table entry 4
@@ -61,8 +61,8 @@ std::u16string_view render_article_page(Dictionary& dict,
 
 // The page of word `index`: its article (none when it cannot be had) under its
 // headword.
-std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index,
-                                      const PageStyle& style, PageScratch* scratch = nullptr);
+std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index, const PageStyle& style,
+                                      PageScratch* scratch = nullptr);
 
 }  // namespace lexora
 

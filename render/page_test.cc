@@ -9,9 +9,9 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
 #include "engine/dictionary_header.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {
@@ -50,8 +50,8 @@ class PageTest : public ::testing::Test {
     const std::string path = dir_.file("t.zd");
     ASSERT_TRUE(compiler::write_dictionary_file(path, source, options, &error)) << error;
     if (style_css != nullptr) {
-      std::vector<compiler::PackSourceEntry> entries = {
-          {u"style.css", *style_css, compress_style}, {u"x.png", {1, 2, 3}, false}};
+      std::vector<compiler::PackSourceEntry> entries = {{u"style.css", *style_css, compress_style},
+                                                        {u"x.png", {1, 2, 3}, false}};
       ASSERT_TRUE(compiler::write_pack_file(dir_.file("t.zpak"), entries, {}, &error)) << error;
     }
     ASSERT_TRUE(dict_.open_dictionary(path));
@@ -78,10 +78,12 @@ TEST_F(PageTest, PlainPageLayout) {
 
 TEST_F(PageTest, TextPageHasAnEmptyHeadwordParagraph) {
   open();
-  EXPECT_EQ(render(u"", u"<img src=\"x.png\">"),
-            std::u16string(kPageHead) + u"<p><b></b></p><p><img src=\"x.png\"></p></font></body></html>");
+  EXPECT_EQ(
+      render(u"", u"<img src=\"x.png\">"),
+      std::u16string(kPageHead) + u"<p><b></b></p><p><img src=\"x.png\"></p></font></body></html>");
   // No headword at all: no paragraph for it.
-  EXPECT_EQ(render(std::nullopt, u"x"), std::u16string(kPageHead) + u"<p>x</p></font></body></html>");
+  EXPECT_EQ(render(std::nullopt, u"x"),
+            std::u16string(kPageHead) + u"<p>x</p></font></body></html>");
 }
 
 TEST_F(PageTest, MissingArticleShowsTheErrorText) {
@@ -100,12 +102,13 @@ TEST_F(PageTest, ColourStyleFromTheTable) {
   style_.link_colour = 0x00FF8080;
   style_.heading_colour = 0x00E8D0F0;
   const std::u16string page = render(u"w", u"t");
-  EXPECT_EQ(page,
-            u"<html><head><style type=\"text/css\"> body {BACKGROUND-COLOR : #4080ff; color : #c5ffbb}"
-            u" a { color: #8080ff; text-decoration: underline; } "
-            u" a:active { color: #8080ff; text-decoration: underline; } "
-            u"h1,h2,h3,h4 {color: #f0d0e8}</style></head><body><font face=\"Sans\">"
-            u"<p><b>w</b></p><p>t</p></font></body></html>");
+  EXPECT_EQ(
+      page,
+      u"<html><head><style type=\"text/css\"> body {BACKGROUND-COLOR : #4080ff; color : #c5ffbb}"
+      u" a { color: #8080ff; text-decoration: underline; } "
+      u" a:active { color: #8080ff; text-decoration: underline; } "
+      u"h1,h2,h3,h4 {color: #f0d0e8}</style></head><body><font face=\"Sans\">"
+      u"<p><b>w</b></p><p>t</p></font></body></html>");
 }
 
 TEST_F(PageTest, ColourStyleWinsOverTheStyleSheet) {
@@ -154,8 +157,8 @@ TEST_F(PageTest, StyleSheetIsReadInTheCodePageOfTheUsersLocale) {
                         Case{"el_GR.UTF-8", u"p{\u0391}"}, Case{"xx_YY", u"p{\u00C1}"}}) {
     const ScopedEnv locale("LC_ALL", c.locale);
     const std::u16string page = render(u"w", u"t");
-    EXPECT_TRUE(page.starts_with(u"<html><head><style type=\"text/css\">" + std::u16string(c.style) +
-                                 u"</style></head>"))
+    EXPECT_TRUE(page.starts_with(u"<html><head><style type=\"text/css\">" +
+                                 std::u16string(c.style) + u"</style></head>"))
         << c.locale;
   }
 }

@@ -10,9 +10,9 @@ namespace lexora {
 
 // Ids of strings the code uses by name. The full list lives in string_table.cc.
 namespace str {
-inline constexpr int kBaseTitle = 1;   // the main window title before a dictionary
+inline constexpr int kBaseTitle = 1;  // the main window title before a dictionary
 inline constexpr int kCancel = 2;
-inline constexpr int kClassName = 3;   // the main window class that instances look for
+inline constexpr int kClassName = 3;  // the main window class that instances look for
 inline constexpr int kConfirm = 4;
 inline constexpr int kSaveAndRun = 5;
 inline constexpr int kFileNotFound = 6;

@@ -38,7 +38,9 @@ int ogg_memory_seek(void* source, std::int64_t offset, int whence) {
   }
 }
 
-int ogg_memory_close(void*) { return 0; }
+int ogg_memory_close(void*) {
+  return 0;
+}
 
 long ogg_memory_tell(void* source) {
   return static_cast<long>(static_cast<OggMemorySource*>(source)->position);

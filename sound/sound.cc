@@ -2,8 +2,8 @@
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <unistd.h>
 #include <tremor/ivorbisfile.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -98,8 +98,7 @@ void submit(SoundPlayer::Playback& p, bool last_piece) {
 void playback_thread(SoundPlayer::Playback& p) {
   raise_thread_priority();
   OggVorbis_File vf;
-  const ov_callbacks callbacks{ogg_memory_read, ogg_memory_seek, ogg_memory_close,
-                               ogg_memory_tell};
+  const ov_callbacks callbacks{ogg_memory_read, ogg_memory_seek, ogg_memory_close, ogg_memory_tell};
   if (ov_open_callbacks(&p.source, &vf, nullptr, 0, callbacks) < 0) return;
 
   const vorbis_info* info = ov_info(&vf, -1);
@@ -202,7 +201,9 @@ void wav_playback_thread(SoundPlayer::Playback& p, const WaveFormat& format) {
 
 SoundPlayer::SoundPlayer(AudioBackend backend) : backend_(std::move(backend)) {}
 
-SoundPlayer::~SoundPlayer() { finish_previous(); }
+SoundPlayer::~SoundPlayer() {
+  finish_previous();
+}
 
 bool SoundPlayer::play_sound_bytes(std::span<const std::uint8_t> bytes, int type) {
   if (type == kSoundTypeWav) return play_wav(bytes);
@@ -252,11 +253,17 @@ void SoundPlayer::stop_sound() {
   current_->playing.store(false);
 }
 
-bool SoundPlayer::playing() const { return current_ && current_->playing.load(); }
+bool SoundPlayer::playing() const {
+  return current_ && current_->playing.load();
+}
 
-bool SoundPlayer::last_sound_started() const { return current_ && current_->started.load(); }
+bool SoundPlayer::last_sound_started() const {
+  return current_ && current_->started.load();
+}
 
-bool SoundPlayer::idle() const { return !current_ || current_->finished.load(); }
+bool SoundPlayer::idle() const {
+  return !current_ || current_->finished.load();
+}
 
 void SoundPlayer::wait_until_idle() {
   if (thread_.joinable()) thread_.join();

@@ -8,11 +8,11 @@
 
 #include "compiler/dictionary_writer.h"
 #include "compiler/pack_writer.h"
-#include "testing/test_files.h"
 #include "engine/dictionary.h"
-#include "platform/byte_cursor.h"
 #include "engine/media.h"
+#include "platform/byte_cursor.h"
 #include "sound/sound.h"
+#include "testing/test_files.h"
 
 namespace lexora {
 namespace {

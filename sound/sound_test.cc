@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/byte_cursor.h"
 #include "engine/media.h"
+#include "platform/byte_cursor.h"
 #include "sound/ogg_memory_source.h"
 #include "sound/wav_decoder.h"
 
@@ -20,8 +20,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Tones made at build time by make_test_ogg (see testing/CMakeLists.txt).
-constexpr std::uint32_t kShortMonoFrames = 2205;     // 0.1 s at 22,050 Hz
-constexpr std::uint32_t kLongStereoFrames = 88200;   // 2 s at 44,100 Hz
+constexpr std::uint32_t kShortMonoFrames = 2205;    // 0.1 s at 22,050 Hz
+constexpr std::uint32_t kLongStereoFrames = 88200;  // 2 s at 44,100 Hz
 
 std::vector<std::uint8_t> fixture(const std::string& name) {
   std::ifstream in(std::string(LEXORA_SOUND_FIXTURE_DIR) + "/" + name, std::ios::binary);

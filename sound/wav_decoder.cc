@@ -16,16 +16,25 @@ struct VirtualFile {
   sf_count_t position;
 };
 
-sf_count_t vf_length(void* user) { return static_cast<VirtualFile*>(user)->size; }
+sf_count_t vf_length(void* user) {
+  return static_cast<VirtualFile*>(user)->size;
+}
 
 sf_count_t vf_seek(sf_count_t offset, int whence, void* user) {
   auto* f = static_cast<VirtualFile*>(user);
   sf_count_t base = 0;
   switch (whence) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = f->position; break;
-    case SEEK_END: base = f->size; break;
-    default: return -1;
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = f->position;
+      break;
+    case SEEK_END:
+      base = f->size;
+      break;
+    default:
+      return -1;
   }
   // Written so that no offset can overflow; positions stay within the data.
   if (offset < -base) return -1;
@@ -42,9 +51,13 @@ sf_count_t vf_read(void* ptr, sf_count_t count, void* user) {
   return n;
 }
 
-sf_count_t vf_write(const void*, sf_count_t, void*) { return 0; }
+sf_count_t vf_write(const void*, sf_count_t, void*) {
+  return 0;
+}
 
-sf_count_t vf_tell(void* user) { return static_cast<VirtualFile*>(user)->position; }
+sf_count_t vf_tell(void* user) {
+  return static_cast<VirtualFile*>(user)->position;
+}
 
 constexpr std::size_t kWavMagicSize = 12;
 constexpr sf_count_t kFramesPerRead = 4096;

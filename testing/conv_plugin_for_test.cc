@@ -35,7 +35,9 @@ __attribute__((visibility("default"))) void Convert(const char16_t* input, char1
   }
 }
 #else
-__attribute__((visibility("default"))) int ConvertSomethingElse() { return 0; }
+__attribute__((visibility("default"))) int ConvertSomethingElse() {
+  return 0;
+}
 #endif
 
 }  // extern "C"

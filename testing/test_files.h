@@ -42,7 +42,8 @@ class TempDir {
 
 inline void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -53,14 +54,16 @@ inline void write_file(const std::string& path, const std::string& text) {
 inline std::vector<std::uint8_t> read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>());
 }
 
 // Flips every bit of the byte at `offset` (or sets it to `value` when given).
 inline void corrupt_byte(const std::string& path, std::size_t offset, int value = -1) {
   std::vector<std::uint8_t> bytes = read_file(path);
   if (offset >= bytes.size()) throw std::runtime_error("corrupt_byte past the end of " + path);
-  bytes[offset] = value < 0 ? static_cast<std::uint8_t>(~bytes[offset]) : static_cast<std::uint8_t>(value);
+  bytes[offset] =
+      value < 0 ? static_cast<std::uint8_t>(~bytes[offset]) : static_cast<std::uint8_t>(value);
   write_file(path, bytes);
 }
 
@@ -81,7 +84,8 @@ inline void patch_u16(const std::string& path, std::size_t offset, std::uint16_t
 
 // Cuts the file to `size` bytes (which must not be more than it has).
 inline void truncate_file(const std::string& path, std::size_t size) {
-  if (size > std::filesystem::file_size(path)) throw std::runtime_error("truncate_file grows " + path);
+  if (size > std::filesystem::file_size(path))
+    throw std::runtime_error("truncate_file grows " + path);
   std::filesystem::resize_file(path, size);
 }
 

@@ -1,11 +1,11 @@
 #include "testing/test_pictures.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace lexora::images::test {
 
@@ -43,7 +43,8 @@ std::vector<std::uint8_t> encode_jpeg(std::uint32_t width, std::uint32_t height,
   if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(rgb.data() + static_cast<std::size_t>(cinfo.next_scanline) * width * 3);
+    JSAMPROW row = const_cast<JSAMPLE*>(rgb.data() +
+                                        static_cast<std::size_t>(cinfo.next_scanline) * width * 3);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -89,7 +90,8 @@ std::vector<std::uint8_t> encode_gif(int screen_width, int screen_height,
     EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, nullptr);
     std::vector<GifPixelType> line(static_cast<std::size_t>(f.width));
     auto put = [&](int y) {
-      std::memcpy(line.data(), f.indices.data() + static_cast<std::size_t>(y) * f.width, line.size());
+      std::memcpy(line.data(), f.indices.data() + static_cast<std::size_t>(y) * f.width,
+                  line.size());
       EGifPutLine(gif, line.data(), f.width);
     };
     if (f.interlaced) {

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "resources/string_table.h"
 #include "gui/command_ids.h"
 #include "gui/dialogs/info_dialog.h"
 #include "gui/qt_util.h"
+#include "resources/string_table.h"
 
 namespace lexora {
 

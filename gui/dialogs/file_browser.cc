@@ -18,9 +18,9 @@
 
 #include <algorithm>
 
+#include "gui/qt_util.h"
 #include "platform/messages.h"
 #include "resources/string_table.h"
-#include "gui/qt_util.h"
 
 namespace lexora {
 namespace {
@@ -48,7 +48,9 @@ void sort_names(QStringList* names) {
 
 }  // namespace
 
-QIcon resource_icon(int id) { return QIcon(QStringLiteral(":/icons/%1.png").arg(id)); }
+QIcon resource_icon(int id) {
+  return QIcon(QStringLiteral(":/icons/%1.png").arg(id));
+}
 
 FileBrowser::FileBrowser(QWidget* owner) : SoftKeyDialog(owner) {
   setModal(true);

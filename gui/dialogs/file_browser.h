@@ -81,8 +81,7 @@ class FileBrowser : public SoftKeyDialog {
   // Run the dialog modally. True when the user confirmed a choice; the path
   // is then result(). False on Cancel.
   bool browse_open(const QString& start_folder, const QString& type_text);
-  bool browse_save(const QString& start_folder, const QString& type_text,
-                   bool confirm_overwrite);
+  bool browse_save(const QString& start_folder, const QString& type_text, bool confirm_overwrite);
 
   // Prepares the dialog as the runs do (folder, type lines, mode, listing)
   // without entering its modal loop.
@@ -117,7 +116,6 @@ class FileBrowser : public SoftKeyDialog {
   // The pattern inside the first "(" and the last ")" of `line`; `current`
   // when the line lacks either.
   static QString extract_pattern(const QString& line, const QString& current);
-
 
  private:
   void build_images();

@@ -15,7 +15,9 @@ namespace lexora {
 namespace {
 
 // The test program's main() makes the application object.
-void ensure_app() { ASSERT_NE(QApplication::instance(), nullptr); }
+void ensure_app() {
+  ASSERT_NE(QApplication::instance(), nullptr);
+}
 
 const QString kDictionaryTypes = QStringLiteral("Dictionaries (*.zd)\nAll files(*.*)");
 
@@ -59,8 +61,7 @@ TEST_F(FileBrowserTest, ListsParentThenFoldersThenMatchingFilesWithIcons) {
   browser.add_extension_icons(&icon, 1);
   browser.start(root_, kDictionaryTypes, false, false);
   EXPECT_EQ(browser.pattern(), "*.zd");
-  EXPECT_EQ(browser.item_texts(),
-            QStringList({"..", "Alpha", "beta", "apple.ZD", "zeta.zd"}));
+  EXPECT_EQ(browser.item_texts(), QStringList({"..", "Alpha", "beta", "apple.ZD", "zeta.zd"}));
   EXPECT_EQ(browser.item_image(0), kImageFolder);
   EXPECT_EQ(browser.item_image(1), kImageFolder);
   // Extensions are compared without regard to case.
@@ -69,8 +70,8 @@ TEST_F(FileBrowserTest, ListsParentThenFoldersThenMatchingFilesWithIcons) {
 
   browser.select_type_line(1);
   EXPECT_EQ(browser.pattern(), "*.*");
-  EXPECT_EQ(browser.item_texts(), QStringList({"..", "Alpha", "beta", "apple.ZD", "notes.txt",
-                                               "plain", "zeta.zd"}));
+  EXPECT_EQ(browser.item_texts(),
+            QStringList({"..", "Alpha", "beta", "apple.ZD", "notes.txt", "plain", "zeta.zd"}));
   EXPECT_EQ(browser.item_image(4), kImageFile);
   EXPECT_EQ(browser.item_image(5), kImageFile);
 }

@@ -7,10 +7,10 @@
 #include <QVBoxLayout>
 
 #include "engine/dictionary.h"
-#include "platform/messages.h"
-#include "resources/string_table.h"
 #include "gui/command_ids.h"
 #include "gui/qt_util.h"
+#include "platform/messages.h"
+#include "resources/string_table.h"
 
 namespace lexora {
 
@@ -21,10 +21,10 @@ InfoDialog::InfoDialog(Dictionary& dictionary, QWidget* owner)
   path_ = new QLabel(QString::fromStdString(dictionary_.path()), this);
   path_->setWordWrap(true);
   path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  words_ = new QLabel(QString::fromStdString(format_message(
-                          string_text(str::kWordsCount),
-                          static_cast<long long>(dictionary_.word_count()))),
-                      this);
+  words_ = new QLabel(
+      QString::fromStdString(format_message(string_text(str::kWordsCount),
+                                            static_cast<long long>(dictionary_.word_count()))),
+      this);
   auto* check = new QPushButton(QStringLiteral("Check file integrity"), this);
   check->setObjectName(QStringLiteral("check"));
   check->setAutoDefault(false);
@@ -38,8 +38,12 @@ InfoDialog::InfoDialog(Dictionary& dictionary, QWidget* owner)
   cover_owner();
 }
 
-QString InfoDialog::path_text() const { return path_->text(); }
-QString InfoDialog::word_count_text() const { return words_->text(); }
+QString InfoDialog::path_text() const {
+  return path_->text();
+}
+QString InfoDialog::word_count_text() const {
+  return words_->text();
+}
 
 void InfoDialog::check_integrity() {
   WaitCursor wait;

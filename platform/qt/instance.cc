@@ -29,7 +29,9 @@ constexpr char kClosed[] = "CLOSED";
 // filling memory.
 constexpr qint64 kMaxLine = 1 << 20;
 
-QByteArray encode(const QString& text) { return text.toUtf8().toBase64(); }
+QByteArray encode(const QString& text) {
+  return text.toUtf8().toBase64();
+}
 QString decode(const QByteArray& data) {
   return QString::fromUtf8(QByteArray::fromBase64(data));
 }
@@ -65,8 +67,8 @@ QString instance_directory() {
   }
   QDir().mkpath(dir);
   // Only this user may reach the sockets.
-  QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                 QFileDevice::ExeOwner);
+  QFile::setPermissions(dir,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   return dir;
 }
 
@@ -82,8 +84,7 @@ std::optional<InstanceRef> find_instance(const QString& class_name, const QStrin
       // Nobody listens: a process that ended without removing its socket.
       QLocalSocket probe;
       probe.connectToServer(path);
-      if (!probe.waitForConnected(100) &&
-          probe.error() == QLocalSocket::ConnectionRefusedError) {
+      if (!probe.waitForConnected(100) && probe.error() == QLocalSocket::ConnectionRefusedError) {
         QFile::remove(path);
       }
       continue;
@@ -117,8 +118,8 @@ std::optional<bool> send_copy_data(const InstanceRef& instance, std::uint32_t ki
                                    const std::vector<std::uint8_t>& data, int timeout_ms) {
   const QByteArray bytes(reinterpret_cast<const char*>(data.data()),
                          static_cast<qsizetype>(data.size()));
-  const QByteArray request = QByteArray(kCopyData) + '\t' + QByteArray::number(kind) + '\t' +
-                             bytes.toBase64();
+  const QByteArray request =
+      QByteArray(kCopyData) + '\t' + QByteArray::number(kind) + '\t' + bytes.toBase64();
   const auto answer = exchange(instance.socket_path, request, timeout_ms);
   if (!answer || (*answer != "1" && *answer != "0")) return std::nullopt;
   return *answer == "1";
@@ -127,7 +128,9 @@ std::optional<bool> send_copy_data(const InstanceRef& instance, std::uint32_t ki
 InstanceServer::InstanceServer(InstanceHandlers handlers, QObject* parent)
     : QObject(parent), handlers_(std::move(handlers)) {}
 
-InstanceServer::~InstanceServer() { withdraw(); }
+InstanceServer::~InstanceServer() {
+  withdraw();
+}
 
 bool InstanceServer::publish(const QString& class_name, const QString& title) {
   withdraw();
@@ -135,8 +138,8 @@ bool InstanceServer::publish(const QString& class_name, const QString& title) {
   title_ = title;
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
-  const QString path =
-      instance_directory() + QStringLiteral("/") + QString::number(getpid()) + QStringLiteral(".sock");
+  const QString path = instance_directory() + QStringLiteral("/") + QString::number(getpid()) +
+                       QStringLiteral(".sock");
   QLocalServer::removeServer(path);
   if (!server_->listen(path)) {
     delete server_;
@@ -204,8 +207,7 @@ void InstanceServer::handle_line(QLocalSocket* socket, const QByteArray& line) {
     const QByteArray bytes = QByteArray::fromBase64(parts[2]);
     bool result = false;
     if (ok && handlers_.copy_data) {
-      result = handlers_.copy_data(
-          kind, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+      result = handlers_.copy_data(kind, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     }
     answer(result ? "1" : "0");
   } else {

@@ -58,8 +58,7 @@ bool close_instance(const InstanceRef& instance, int timeout_ms = 30000);
 // Sends a block of bytes. The handler's answer, or nothing when the
 // instance cannot be reached or does not answer.
 std::optional<bool> send_copy_data(const InstanceRef& instance, std::uint32_t kind,
-                                   const std::vector<std::uint8_t>& data,
-                                   int timeout_ms = 5000);
+                                   const std::vector<std::uint8_t>& data, int timeout_ms = 5000);
 
 // What a listening instance does with each message. Every handler runs on
 // the thread of the server's event loop. A missing handler ignores the

@@ -47,18 +47,21 @@ class InstanceTest : public ::testing::Test {
 TEST_F(InstanceTest, FindMatchesClassAndTitle) {
   InstanceServer server({});
   ASSERT_TRUE(server.publish("Lexora", "Lexora  a.zd"));
-  const auto by_class = serve_while<std::optional<InstanceRef>>(
-      [] { return find_instance("Lexora", ""); });
+  const auto by_class =
+      serve_while<std::optional<InstanceRef>>([] { return find_instance("Lexora", ""); });
   ASSERT_TRUE(by_class.has_value());
   EXPECT_EQ(by_class->title, "Lexora  a.zd");
 
-  EXPECT_TRUE(serve_while<bool>([] { return find_instance("Lexora", "Lexora  a.zd").has_value(); }));
-  EXPECT_FALSE(serve_while<bool>([] { return find_instance("Lexora", "Lexora  b.zd").has_value(); }));
+  EXPECT_TRUE(
+      serve_while<bool>([] { return find_instance("Lexora", "Lexora  a.zd").has_value(); }));
+  EXPECT_FALSE(
+      serve_while<bool>([] { return find_instance("Lexora", "Lexora  b.zd").has_value(); }));
   EXPECT_FALSE(serve_while<bool>([] { return find_instance("Other", "").has_value(); }));
 
   // A title change is seen by the next search.
   server.set_title("Lexora  b.zd");
-  EXPECT_TRUE(serve_while<bool>([] { return find_instance("Lexora", "Lexora  b.zd").has_value(); }));
+  EXPECT_TRUE(
+      serve_while<bool>([] { return find_instance("Lexora", "Lexora  b.zd").has_value(); }));
 
   server.withdraw();
   EXPECT_FALSE(serve_while<bool>([] { return find_instance("Lexora", "").has_value(); }));
@@ -123,8 +126,8 @@ TEST_F(InstanceTest, StaleSocketIsSkippedAndRemoved) {
   file.close();
   InstanceServer server({});
   ASSERT_TRUE(server.publish("Lexora", "Lexora  a.zd"));
-  const auto found = serve_while<std::optional<InstanceRef>>(
-      [] { return find_instance("Lexora", "", 500); });
+  const auto found =
+      serve_while<std::optional<InstanceRef>>([] { return find_instance("Lexora", "", 500); });
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->socket_path, server.socket_path());
 }

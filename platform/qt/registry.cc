@@ -22,8 +22,8 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_lock.h"
-#include "platform/read_file.h"
 #include "platform/qt/registry_encoding.h"
+#include "platform/read_file.h"
 #include "platform/utf.h"
 
 namespace lexora {
@@ -148,8 +148,8 @@ void Registry::take_snapshot() {
     session.settings = std::make_unique<QSettings>(to_qstring(file_path_), QSettings::IniFormat);
     return;
   }
-  const QString snapshot = session.snapshot_dir->filePath(
-      QStringLiteral("snapshot-%1.ini").arg(++session.snapshots));
+  const QString snapshot =
+      session.snapshot_dir->filePath(QStringLiteral("snapshot-%1.ini").arg(++session.snapshots));
   if (!session.original.empty()) {
     QFile out(snapshot);
     const auto size = static_cast<qint64>(session.original.size());
@@ -236,7 +236,9 @@ RegistryKey::RegistryKey(RegistryKey&& other) noexcept
   other.registry_ = nullptr;
 }
 
-RegistryKey::~RegistryKey() { close(); }
+RegistryKey::~RegistryKey() {
+  close();
+}
 
 bool RegistryKey::close() {
   if (registry_ == nullptr) return true;

@@ -121,8 +121,8 @@ std::string escape_name(std::string_view name) {
   while (i < name.size()) {
     const auto c = static_cast<unsigned char>(name[i]);
     const std::size_t length = utf8_sequence_length(name, i);
-    const bool plain = length > 1 || (length == 1 && c >= 0x20 && c < 0x7F && c != '%' &&
-                                      c != '/' && c != '\\');
+    const bool plain =
+        length > 1 || (length == 1 && c >= 0x20 && c < 0x7F && c != '%' && c != '/' && c != '\\');
     if (plain) {
       out.append(name.substr(i, length));
       i += length;
@@ -142,8 +142,8 @@ std::string escape_name(std::string_view name) {
 // hex(T):XXXX...  anything else: type number T and the bytes in hexadecimal
 std::string encode_value(RegistryType type, std::span<const std::uint8_t> data) {
   if (type == RegistryType::kNumber && data.size() == kNumberSize) {
-    const std::uint32_t v = static_cast<std::uint32_t>(data[0]) | (data[1] << 8) |
-                            (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+    const std::uint32_t v = static_cast<std::uint32_t>(data[0]) | (data[1] << 8) | (data[2] << 16) |
+                            (static_cast<std::uint32_t>(data[3]) << 24);
     std::string out(kNumberPrefix);
     for (int shift = 28; shift >= 0; shift -= 4) out += kHexDigits[(v >> shift) & 0xF];
     return out;
@@ -179,7 +179,8 @@ std::pair<RegistryType, std::vector<std::uint8_t>> decode_value(std::string_view
     const auto v = parse_unsigned(text.substr(kNumberPrefix.size()), 16, 8);
     if (!v) return broken();
     std::vector<std::uint8_t> data(kNumberSize);
-    for (std::size_t k = 0; k < kNumberSize; ++k) data[k] = static_cast<std::uint8_t>(*v >> (8 * k));
+    for (std::size_t k = 0; k < kNumberSize; ++k)
+      data[k] = static_cast<std::uint8_t>(*v >> (8 * k));
     return {RegistryType::kNumber, std::move(data)};
   }
   if (starts_with_ignoring_case(text, kFlagPrefix)) {

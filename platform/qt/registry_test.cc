@@ -84,7 +84,8 @@ TEST_F(RegistryTest, TypedValuesRoundTripWithTheirStoredForms) {
   std::uint8_t bytes[4] = {};
   size = sizeof bytes;
   ASSERT_TRUE(key.query_value("n", &type, bytes, &size));
-  EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 4), (std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 4),
+            (std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(RegistryTest, ReadingFailsForAShortBufferOrAnotherType) {
@@ -127,10 +128,22 @@ TEST_F(RegistryTest, DeletionFailsOnlyForAMissingValue) {
 }
 
 TEST_F(RegistryTest, AnyDictionaryFileNameIsItsOwnKey) {
-  const std::vector<std::string> names = {
-      "y.zd", "Y.zd", "with space.zd", "a/b", "a\\b", "%41", "A", "General", "%General",
-      "\xff\xfe\x80 bad utf8", "\xc3\xa9t\xc3\xa9.zd", "x=y;z,#[s]", "\t\n", "..", "@Variant(x)",
-      "\xe4\xb8\xad\xe6\x96\x87\xf0\x9f\x98\x80"};
+  const std::vector<std::string> names = {"y.zd",
+                                          "Y.zd",
+                                          "with space.zd",
+                                          "a/b",
+                                          "a\\b",
+                                          "%41",
+                                          "A",
+                                          "General",
+                                          "%General",
+                                          "\xff\xfe\x80 bad utf8",
+                                          "\xc3\xa9t\xc3\xa9.zd",
+                                          "x=y;z,#[s]",
+                                          "\t\n",
+                                          "..",
+                                          "@Variant(x)",
+                                          "\xe4\xb8\xad\xe6\x96\x87\xf0\x9f\x98\x80"};
   {
     Registry registry(path());
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -194,7 +207,8 @@ TEST_F(RegistryTest, DataTheTextFormCannotHoldIsKeptByteForByte) {
 TEST_F(RegistryTest, HandWrittenValuesDecodeOrReadAsUnknown) {
   using registry_detail::decode_value;
   EXPECT_EQ(decode_value("dword:1").second, (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  EXPECT_EQ(decode_value("DWORD:FFFFFFFF").second, (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(decode_value("DWORD:FFFFFFFF").second,
+            (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(decode_value("dword:100000000").first, RegistryType::kNone);  // more than 32 bits
   EXPECT_EQ(decode_value("dword:").first, RegistryType::kNone);
   EXPECT_EQ(decode_value("dword:-1").first, RegistryType::kNone);
@@ -209,21 +223,20 @@ TEST_F(RegistryTest, HandWrittenValuesDecodeOrReadAsUnknown) {
 
 TEST_F(RegistryTest, DamagedFileGivesWhatCanBeReadAndNoMore) {
   std::filesystem::create_directories(dir_.file("cfg"));
-  test::write_file(path(), std::string(
-      "[General]\n"
-      "good=dword:00000005\n"
-      "text=sz:Serif\n"
-      "unknown=hex(77):0102\n"
-      "textfornumber=sz:12\n"
-      "huge=dword:123456789abcdef\n"
-      "plain=hello, world\n"
-      "variant=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x5junk)\n"
-      "rect=@Rect(1 2 3 4)\n"
-      "[broken section\n"
-      "\x01\xff\xfe=\x80\x81\n"
-      "[dict.zd]\n"
-      "last_word_id=dword:0000002a\n"
-      "cut=dword:00"));
+  test::write_file(path(), std::string("[General]\n"
+                                       "good=dword:00000005\n"
+                                       "text=sz:Serif\n"
+                                       "unknown=hex(77):0102\n"
+                                       "textfornumber=sz:12\n"
+                                       "huge=dword:123456789abcdef\n"
+                                       "plain=hello, world\n"
+                                       "variant=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x5junk)\n"
+                                       "rect=@Rect(1 2 3 4)\n"
+                                       "[broken section\n"
+                                       "\x01\xff\xfe=\x80\x81\n"
+                                       "[dict.zd]\n"
+                                       "last_word_id=dword:0000002a\n"
+                                       "cut=dword:00"));
   Registry registry(path());
   {
     RegistryKey key = registry.create_key("");
