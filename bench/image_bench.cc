@@ -2,10 +2,12 @@
 // alone decoding the same file into a buffer of the same layout.
 #include <benchmark/benchmark.h>
 
-#include <jpeglib.h>
-#include <png.h>
 #include <csetjmp>
 #include <cstdio>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+#include <png.h>
 
 #include <vector>
 

@@ -1,11 +1,13 @@
 #include "testing/test_pictures.h"
 
-#include <gif_lib.h>
-#include <jpeglib.h>
-#include <png.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
 
 namespace lexora::images::test {
 
