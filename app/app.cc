@@ -58,6 +58,26 @@ void register_option_commands(MainWindow& window, OptionsContext& context) {
   });
 }
 
+// What this instance does when a later start hands over to it.
+InstanceHandlers instance_handlers(MainWindow& window) {
+  InstanceHandlers handlers;
+  handlers.activate = [&window] {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+  };
+  handlers.hand_over = [&window] { window.clipboard_search(); };
+  handlers.close = [&window] {
+    window.shut_down();
+    // Modal windows end with the loops they run in.
+    QApplication::exit(0);
+  };
+  handlers.copy_data = [&window](std::uint32_t kind, const std::vector<std::uint8_t>& data) {
+    return window.reader_colours(kind, data);
+  };
+  return handlers;
+}
+
 }  // namespace
 
 CommandLine parse_command_line(const QStringList& arguments) {
@@ -125,22 +145,7 @@ int run_program(int argc, char** argv) {
   const int dpi = window.logicalDpiX() > 0 ? window.logicalDpiX() : 96;
   window.resize(scale_to_dpi(kDefaultWidth, dpi), scale_to_dpi(kDefaultHeight, dpi));
 
-  InstanceHandlers handlers;
-  handlers.activate = [&window] {
-    if (window.isMinimized()) window.showNormal();
-    window.raise();
-    window.activateWindow();
-  };
-  handlers.hand_over = [&window] { window.clipboard_search(); };
-  handlers.close = [&window] {
-    window.shut_down();
-    // Modal windows end with the loops they run in.
-    QApplication::exit(0);
-  };
-  handlers.copy_data = [&window](std::uint32_t kind, const std::vector<std::uint8_t>& data) {
-    return window.reader_colours(kind, data);
-  };
-  InstanceServer server(handlers);
+  InstanceServer server(instance_handlers(window));
   server.publish(class_name, title);
   QObject::connect(&window, &MainWindow::title_changed, &server,
                    [&server](const QString& text) { server.set_title(text); });

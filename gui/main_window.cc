@@ -206,17 +206,12 @@ void MainWindow::create_controls() {
     }
   });
 
-  // Initial layout, as laid down at creation: the word box on top, the list
-  // below it, the scroll bar over the list's right edge.
-  const int box_height = std::max(scaled(kWordBoxHeight), word_box_->sizeHint().height());
-  const int width = client->width() - 2 * kMargin;
-  word_box_->setGeometry(kMargin, kMargin, width, box_height);
+  // The scroll bar's width is chosen once; every layout keeps it.
   const int scroll_width =
       std::max(scaled(kScrollWidth), style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-  const int list_height = std::max(0, client->height() - box_height - 2 * kMargin);
-  word_list_->setGeometry(kMargin, box_height + 2 * kMargin, width - scroll_width, list_height);
-  scroll_bar_->setGeometry(word_list_->width() + 1, box_height + 2 * kMargin, scroll_width,
-                           list_height);
+  scroll_bar_->resize(scroll_width, scroll_bar_->height());
+  word_box_->move(kMargin, kMargin);
+  place_controls();
   apply_colours();
   word_box_->setFocus();
 }
@@ -259,8 +254,8 @@ void MainWindow::apply_colour_settings() {
   apply_colours();
 }
 
-void MainWindow::relayout() {
-  if (!word_box_) return;
+void MainWindow::place_controls() {
+  // The word box on top, the list below it, the scroll bar at its right edge.
   QWidget* client = centralWidget();
   const int box_height = std::max(scaled(kWordBoxHeight), word_box_->sizeHint().height());
   word_box_->setGeometry(word_box_->x(), word_box_->y(), client->width() - 2 * kMargin, box_height);
@@ -270,6 +265,11 @@ void MainWindow::relayout() {
   // The list reaches one pixel under the scroll bar.
   word_list_->setGeometry(kMargin, top, s + scale_to_dpi(1, dpi_), height);
   scroll_bar_->setGeometry(s + kMargin, top, scroll_bar_->width(), height);
+}
+
+void MainWindow::relayout() {
+  if (!word_box_) return;
+  place_controls();
 
   const int line = std::max(1, word_list_->line_height());
   // The list's inside, from its own geometry (its viewport follows later).

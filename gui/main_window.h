@@ -138,6 +138,8 @@ class MainWindow : public QMainWindow, public ArticleHost {
   void changeEvent(QEvent* event) override;
 
  private:
+  // Word box, list and scroll bar for the client size and font.
+  void place_controls();
   void create_menus();
   void create_controls();
   void make_main_font();

@@ -14,7 +14,7 @@ packages=(
   xvfb xauth
   desktop-file-utils fonts-dejavu-core
   dict dictd dict-freedict-eng-rus dict-gcide stardict-tools
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
