@@ -98,7 +98,8 @@ double zoom_point_size(int level, double general_point_size) {
   return base * kZoomScales[static_cast<std::size_t>(valid_zoom_level(level))];
 }
 
-ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner) : QDialog(owner), host_(host) {
+ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner)
+    : SoftKeyDialog(owner), host_(host) {
   setWindowTitle(QStringLiteral("Article"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -112,21 +113,13 @@ ArticleWindow::ArticleWindow(ArticleHost& host, QWidget* owner) : QDialog(owner)
   }
 
   // The bottom bar: "Ok" closes, "Menu" holds the view's commands.
-  auto* bar = new QHBoxLayout;
-  bar->setContentsMargins(6, 4, 6, 4);
-  auto* ok = new QPushButton(qt_string(str::kOkSoftKey), this);
-  auto* menu_button = new QPushButton(QStringLiteral("Menu"), this);
-  ok->setAutoDefault(false);
-  menu_button->setAutoDefault(false);
-  make_menu(menu_button);
-  bar->addWidget(ok);
-  bar->addStretch(1);
-  bar->addWidget(menu_button);
-  layout->addLayout(bar);
-  connect(ok, &QPushButton::clicked, this, [this] { close_with(article_cmd::kClose); });
+  const SoftKeys keys = add_soft_keys(layout, qt_string(str::kOkSoftKey), QStringLiteral("Menu"));
+  keys.bar->setContentsMargins(6, 4, 6, 4);
+  make_menu(keys.right);
+  connect(keys.left, &QPushButton::clicked, this, [this] { close_with(article_cmd::kClose); });
   make_shortcuts();
 
-  if (owner) setGeometry(owner->window()->geometry());
+  cover_owner();
   controller_ = std::make_unique<ArticleController>(
       host_.dictionary(), host_.sound_player(), host_.article_session(),
       static_cast<ArticleSurface&>(*this), options_from(host_));

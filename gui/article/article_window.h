@@ -14,7 +14,6 @@
 #ifndef LEXORA_GUI_ARTICLE_ARTICLE_WINDOW_H_
 #define LEXORA_GUI_ARTICLE_ARTICLE_WINDOW_H_
 
-#include <QDialog>
 #include <QString>
 
 #include <array>
@@ -22,6 +21,7 @@
 #include <memory>
 
 #include "gui/article/article_controller.h"
+#include "gui/dialogs/soft_key_dialog.h"
 
 class QAction;
 class QMenu;
@@ -35,7 +35,7 @@ class ArticleView;
 // general font size scaled, so every level stays readable at any dpi.
 double zoom_point_size(int level, double general_point_size);
 
-class ArticleWindow : public QDialog, private ArticleSurface {
+class ArticleWindow : public SoftKeyDialog, private ArticleSurface {
   Q_OBJECT
  public:
   // Builds the window over `owner` and shows the host's current word. The

@@ -1,11 +1,11 @@
 #include "gui/options/options_page.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/soft_key_dialog.h"
 #include "model/integer_field.h"
 #include "platform/messages.h"
 #include "resources/string_table.h"
@@ -13,7 +13,7 @@
 namespace lexora {
 
 OptionsPage::OptionsPage(const QString& caption, const QString& right_button_text, QWidget* owner)
-    : QDialog(owner) {
+    : SoftKeyDialog(owner) {
   setWindowTitle(caption);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -21,17 +21,14 @@ OptionsPage::OptionsPage(const QString& caption, const QString& right_button_tex
   form_->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   layout->addLayout(form_);
   layout->addStretch(1);
-  auto* bar = new QHBoxLayout;
-  ok_ = new QPushButton(QString::fromUtf8(string_text(str::kOkSoftKey)), this);
+  const SoftKeys keys =
+      add_soft_keys(layout, QString::fromUtf8(string_text(str::kOkSoftKey)), right_button_text);
+  ok_ = keys.left;
   ok_->setObjectName(QStringLiteral("ok"));
+  // Enter in a field applies the page.
   ok_->setDefault(true);
-  right_ = new QPushButton(right_button_text, this);
+  right_ = keys.right;
   right_->setObjectName(QStringLiteral("right"));
-  right_->setAutoDefault(false);
-  bar->addWidget(ok_);
-  bar->addStretch(1);
-  bar->addWidget(right_);
-  layout->addLayout(bar);
   connect(ok_, &QPushButton::clicked, this, &OptionsPage::accept);
 }
 

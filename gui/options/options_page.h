@@ -5,10 +5,10 @@
 #ifndef LEXORA_GUI_OPTIONS_OPTIONS_PAGE_H_
 #define LEXORA_GUI_OPTIONS_OPTIONS_PAGE_H_
 
-#include <QDialog>
-
 #include <cstdint>
 #include <optional>
+
+#include "gui/dialogs/soft_key_dialog.h"
 
 class QFormLayout;
 class QHBoxLayout;
@@ -30,7 +30,7 @@ inline constexpr int kFontPage = 138;
 inline constexpr char kIntegerExpectedText[] = "Ожидается целое число";
 inline constexpr char kIntegerExpectedCaption[] = "Ошибка";
 
-class OptionsPage : public QDialog {
+class OptionsPage : public SoftKeyDialog {
   Q_OBJECT
  public:
   // `right_button_text`: "Cancel", or "Menu" for the General page, whose
