@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/system_calls.h"
+#include "platform/unique_fd.h"
 
 namespace lexora {
 namespace {
@@ -18,26 +19,6 @@ namespace {
 constexpr int kTemporaryAttempts = 16;
 constexpr mode_t kNewFileMode = 0666;  // less the umask, as open() applies it
 constexpr char kTemporaryTag[] = ".tmp-";
-
-// Closes on destruction unless closed (and checked) before.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || sys::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 const char* step_name(WriteStep step) {
   switch (step) {
@@ -163,7 +144,7 @@ std::optional<WriteError> replace_file(const std::string& path, std::span<const 
     return raw_fd >= 0;
   });
   if (!created) return fail(WriteStep::kCreateTemporary);
-  Descriptor fd(raw_fd);
+  UniqueFd fd(raw_fd);
 
   std::optional<WriteStep> failed;
   if (existed && sys::fchmod(fd.get(), old_stat.st_mode & 07777) != 0) {
@@ -188,7 +169,7 @@ std::optional<WriteError> replace_file(const std::string& path, std::span<const 
   // The new file is in place. Flushing the folder makes the rename durable;
   // a failure here is reported, though the old file cannot come back.
   const bool folder_synced = run_step(options, WriteStep::kSyncFolder, [&] {
-    Descriptor folder(sys::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(sys::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.get() >= 0 && sys::fsync(folder.get()) == 0 && folder.close();
   });
   if (!folder_synced) {

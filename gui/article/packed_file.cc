@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace lexora {
 namespace {
 
@@ -34,25 +36,6 @@ bool usable_private_folder(const std::string& path) {
   if (::lstat(path.c_str(), &st) != 0) return false;
   return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & kOpenToOthers) == 0;
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool write_all(int fd, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
@@ -105,15 +88,15 @@ bool write_private_file(const std::string& folder, const std::string& name,
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
     return false;
   }
-  const Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (dir.get() < 0) return false;
   // An older file (or a planted link) is removed rather than written through.
   if (::unlinkat(dir.get(), name.c_str(), 0) != 0 && errno != ENOENT) return false;
-  Descriptor file(::openat(dir.get(), name.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode));
+  UniqueFd file(::openat(dir.get(), name.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode));
   if (file.get() < 0) return false;
   const bool written = write_all(file.get(), bytes);
-  const bool closed = ::close(file.release()) == 0;
+  const bool closed = file.close();
   if (!written || !closed) {
     ::unlinkat(dir.get(), name.c_str(), 0);
     return false;
