@@ -20,6 +20,10 @@ namespace {
 
 using test::CliResult;
 
+// A command that blocks (on a FIFO, on endless input) fails the test
+// instead of hanging it.
+constexpr int kTimeLimitSeconds = 60;
+
 // A short 8 kHz mono 16-bit PCM WAV.
 std::vector<std::uint8_t> beep() {
   constexpr std::uint32_t kSamples = 4000;
@@ -71,20 +75,7 @@ class CliFailuresTest : public ::testing::Test {
   // (a file path) when given.
   CliResult run(const std::string& args, const std::string& in = "/dev/null",
                 const std::string& out = "") {
-    const std::string command = "timeout 60 '" + std::string(LEXORA_CLI) + "' " + args + " <'" +
-                                in + "' 2>'" + dir_.file("stderr") + "'" +
-                                (out.empty() ? "" : " >'" + out + "'");
-    CliResult r;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const auto err = test::read_file(dir_.file("stderr"));
-    r.err.assign(err.begin(), err.end());
-    return r;
+    return test::run_cli_wired(dir_, args, {in, out, kTimeLimitSeconds});
   }
 
   std::string q(const std::string& path) const { return "'" + path + "'"; }

@@ -19,13 +19,23 @@ struct CliResult {
   std::string err;
 };
 
-// `args` are already shell-quoted; `input` is fed on stdin. Scratch files go
-// into `dir`.
-inline CliResult run_cli(const TempDir& dir, const std::string& args,
-                         const std::string& input = "") {
-  write_file(dir.file("stdin"), input);
-  const std::string command = std::string("'") + LEXORA_CLI + "' " + args + " <'" +
-                              dir.file("stdin") + "' 2>'" + dir.file("stderr") + "'";
+// How a run is wired: stdin from `stdin_path`, stdout to `stdout_path` (a
+// file) when not empty, else captured; `timeout_seconds` > 0 kills the
+// program after that long (exit code 124).
+struct CliWiring {
+  std::string stdin_path = "/dev/null";
+  std::string stdout_path;
+  int timeout_seconds = 0;
+};
+
+// `args` are already shell-quoted. stderr goes through a scratch file in `dir`.
+inline CliResult run_cli_wired(const TempDir& dir, const std::string& args,
+                               const CliWiring& wiring) {
+  const std::string limit =
+      wiring.timeout_seconds > 0 ? "timeout " + std::to_string(wiring.timeout_seconds) + " " : "";
+  const std::string command = limit + "'" + LEXORA_CLI + "' " + args + " <'" + wiring.stdin_path +
+                              "' 2>'" + dir.file("stderr") + "'" +
+                              (wiring.stdout_path.empty() ? "" : " >'" + wiring.stdout_path + "'");
   CliResult r;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return r;
@@ -37,6 +47,14 @@ inline CliResult run_cli(const TempDir& dir, const std::string& args,
   const auto err = read_file(dir.file("stderr"));
   r.err.assign(err.begin(), err.end());
   return r;
+}
+
+// `args` are already shell-quoted; `input` is fed on stdin. Scratch files go
+// into `dir`.
+inline CliResult run_cli(const TempDir& dir, const std::string& args,
+                         const std::string& input = "") {
+  write_file(dir.file("stdin"), input);
+  return run_cli_wired(dir, args, {dir.file("stdin"), "", 0});
 }
 
 }  // namespace lexora::test
