@@ -60,7 +60,8 @@ int run_render(const RenderArgs& args) {
 
   Dictionary dict;
   if (!open_dictionary_or_report(dict, args.dictionary)) return kExitNotFound;
-  std::cout << utf16_to_utf8(render_article_at(dict, args.index, style));
+  PageBuffer buffer;
+  std::cout << utf16_to_utf8(render_article_at(dict, args.index, style, buffer));
   std::cout.flush();
   return kExitOk;
 }

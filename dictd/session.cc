@@ -188,7 +188,7 @@ void Session::append_definition(Database& db, std::uint32_t position, std::strin
     text += utf16_to_utf8(wrap_plain_text(body, kTextWidth, kTextIndent));
     if (mime_ && dict) {
       const std::u16string wide_headword = utf8_to_utf16(headword);
-      html = utf16_to_utf8(render_article_page(*dict, wide_headword, article, PageStyle{}));
+      html = utf16_to_utf8(render_article_page(*dict, wide_headword, article, PageStyle{}, page_));
     }
   }
   if (!mime_) return append_text_block(out, text);

@@ -23,6 +23,7 @@
 
 #include "dictd/database.h"
 #include "dictd/strategies.h"
+#include "render/page.h"
 
 namespace lexora::dictd {
 
@@ -82,6 +83,7 @@ class Session {
 
   ServerContext* context_;
   bool mime_ = false;
+  PageBuffer page_;  // the HTML form of the article, under OPTION MIME
   std::size_t commands_ = 0;
   std::string client_;
 };

@@ -134,11 +134,6 @@ class Dictionary {
   // part of what the file holds.
   void fail_block_reads_for_testing(int count, bool short_read);
 
-  // --- Page buffer ---
-  // The HTML page the renderer builds for this dictionary, reused from page
-  // to page so that steady use does not allocate.
-  std::u16string& page_buffer() { return page_; }
-
  private:
   bool load_stream(std::uint32_t packed_size, std::uint32_t unpacked_size,
                    std::uint32_t string_count, std::vector<char>* buffer,
@@ -186,7 +181,6 @@ class Dictionary {
   std::u16string wide_word_;
   std::u16string wide_text_;
   std::string multibyte_key_;
-  std::u16string page_;
   std::string path_;
   // Decodes, lower-cases and compares headwords for the open file's code
   // page and locale; null while closed.

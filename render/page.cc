@@ -37,9 +37,9 @@ constexpr std::u16string_view kPageEnd = u"</font></body></html>";
 // Room for every fixed piece of a page, so one reservation covers it all.
 constexpr std::size_t kFixedPageSize = 512;
 
-// The pack's style sheet, cut at its first 0 byte, in `scratch->style_text`.
+// The pack's style sheet, cut at its first 0 byte, in `buffer->style_text`.
 // False when there is none (no pack, no entry, unreadable entry).
-bool read_style_sheet(Dictionary& dict, PageScratch* scratch) {
+bool read_style_sheet(Dictionary& dict, PageBuffer* scratch) {
   std::uint32_t size = 0;
   const std::uint8_t* data =
       dict.read_pack_entry(kStyleSheetName, &size, &scratch->pack_bytes, kMaxStyleSheetSize);
@@ -82,13 +82,12 @@ void append_html_colour(std::uint32_t colour, std::u16string* out) {
 std::u16string_view render_article_page(Dictionary& dict,
                                         std::optional<std::u16string_view> headword,
                                         std::optional<std::u16string_view> article,
-                                        const PageStyle& style, PageScratch* scratch) {
-  std::u16string& page = dict.page_buffer();
+                                        const PageStyle& style, PageBuffer& buffer) {
+  std::u16string& page = buffer.page;
   page.clear();
 
   const bool colour_style = style.colours_in_effect && !is_white(style.background_colour);
-  PageScratch local_scratch;
-  PageScratch* sheet = scratch != nullptr ? scratch : &local_scratch;
+  PageBuffer* sheet = &buffer;
   const bool has_sheet = !colour_style && read_style_sheet(dict, sheet);
 
   // One reservation for the whole page; the markup converter then finds
@@ -129,12 +128,12 @@ std::u16string_view render_article_page(Dictionary& dict,
 }
 
 std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index, const PageStyle& style,
-                                      PageScratch* scratch) {
+                                      PageBuffer& buffer) {
   // article_at and word_at fill different buffers of the dictionary, so both
   // views stay valid while the page is built.
   const std::optional<std::u16string_view> article = dict.article_at(index);
   const std::optional<std::u16string_view> headword = dict.word_at(index);
-  return render_article_page(dict, headword, article, style, scratch);
+  return render_article_page(dict, headword, article, style, buffer);
 }
 
 }  // namespace lexora

@@ -4,13 +4,11 @@
 //   <html><head>[colour style | the pack's style.css]</head><body>
 //   <font face="FACE">[<p><b>HEADWORD</b></p>]<p>ARTICLE</p></font></body></html>
 //
-// The page is built in the dictionary's page buffer (Dictionary::page_buffer)
-// and returned as a view of it: it stays valid until the next page is built
-// for the same dictionary or the dictionary is closed. Callers hand it to the
-// view at once and keep no copy. The buffer is reused from page to page, so
-// once it has grown to the size of the pages shown, building a page does not
-// allocate (given a PageScratch kept by the caller when the pack has a style
-// sheet).
+// The page is built in a PageBuffer the caller owns and returned as a view
+// of it: it stays valid until the next page is built in the same buffer or
+// the buffer goes. Callers hand it to the view at once and keep no copy. A
+// buffer kept from page to page is reused, so once it has grown to the size
+// of the pages shown, building a page does not allocate.
 #ifndef LEXORA_RENDER_PAGE_H_
 #define LEXORA_RENDER_PAGE_H_
 
@@ -35,11 +33,11 @@ struct PageStyle {
   std::uint32_t link_colour = 0;        // table entry 5
 };
 
-// Buffers the builder reuses for the pack's style sheet. Optional: without
-// one, reading a compressed style sheet allocates on every page.
-struct PageScratch {
-  std::vector<std::uint8_t> pack_bytes;
-  std::u16string style_text;
+// The page and the pack's style sheet, kept by the caller from page to page.
+struct PageBuffer {
+  std::u16string page;
+  std::vector<std::uint8_t> pack_bytes;  // the style sheet as the pack holds it
+  std::u16string style_text;             // the style sheet converted
 };
 
 // The style sheet is 8-bit text in the ANSI code page, which comes from the
@@ -52,17 +50,17 @@ void append_html_colour(std::uint32_t colour, std::u16string* out);
 
 // Builds the page for `headword` (none: no headword paragraph; empty: an
 // empty one) and `article` (none: the error text "Ошибка, перевод не
-// найден"). The views must not point into the page buffer itself; they may
-// point into the dictionary's other buffers (article_at, word_at).
+// найден"). The views must not point into `buffer`; they may point
+// into the dictionary's buffers (article_at, word_at).
 std::u16string_view render_article_page(Dictionary& dict,
                                         std::optional<std::u16string_view> headword,
                                         std::optional<std::u16string_view> article,
-                                        const PageStyle& style, PageScratch* scratch = nullptr);
+                                        const PageStyle& style, PageBuffer& buffer);
 
 // The page of word `index`: its article (none when it cannot be had) under its
 // headword.
 std::u16string_view render_article_at(Dictionary& dict, std::uint32_t index, const PageStyle& style,
-                                      PageScratch* scratch = nullptr);
+                                      PageBuffer& buffer);
 
 }  // namespace lexora
 

@@ -59,13 +59,13 @@ class PageTest : public ::testing::Test {
 
   std::u16string render(std::optional<std::u16string_view> headword,
                         std::optional<std::u16string_view> article) {
-    return std::u16string(render_article_page(dict_, headword, article, style_, &scratch_));
+    return std::u16string(render_article_page(dict_, headword, article, style_, page_));
   }
 
   test::TempDir dir_;
   Dictionary dict_;
   PageStyle style_{u"Sans"};
-  PageScratch scratch_;
+  PageBuffer page_;
 };
 
 TEST_F(PageTest, PlainPageLayout) {
@@ -172,12 +172,12 @@ TEST_F(PageTest, NoAutoFormatFlagKeepsPlainText) {
 
 TEST_F(PageTest, RenderArticleAtTakesArticleAndHeadword) {
   open();
-  const std::u16string page(render_article_at(dict_, 1, style_, &scratch_));
+  const std::u16string page(render_article_at(dict_, 1, style_, page_));
   EXPECT_EQ(page, std::u16string(kPageHead) +
                       u"<p><b>dog</b></p><p>[<font face=\"Lucida Sans Unicode\">dog</font>]</t>"
                       u" a dog</p></font></body></html>");
   // Past the last word: neither headword nor article.
-  const std::u16string missing(render_article_at(dict_, 2, style_, &scratch_));
+  const std::u16string missing(render_article_at(dict_, 2, style_, page_));
   EXPECT_EQ(missing, std::u16string(kPageHead) +
                          u"<p><font color=\"Red\"><b>Ошибка, перевод не найден</b></font>"
                          u"</font></body></html>");
@@ -186,10 +186,10 @@ TEST_F(PageTest, RenderArticleAtTakesArticleAndHeadword) {
 TEST_F(PageTest, PageBufferIsReused) {
   const std::vector<std::uint8_t> css = {'p', '{', '}'};
   open(0, &css);
-  render_article_at(dict_, 0, style_, &scratch_);
-  const char16_t* first = dict_.page_buffer().data();
-  for (int k = 0; k < 5; ++k) render_article_at(dict_, k % 2, style_, &scratch_);
-  EXPECT_EQ(dict_.page_buffer().data(), first);
+  render_article_at(dict_, 0, style_, page_);
+  const char16_t* first = page_.page.data();
+  for (int k = 0; k < 5; ++k) render_article_at(dict_, k % 2, style_, page_);
+  EXPECT_EQ(page_.page.data(), first);
 }
 
 TEST(HtmlColourTest, RedComesFirst) {

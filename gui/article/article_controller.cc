@@ -132,7 +132,7 @@ void ArticleController::show_article(std::uint32_t word, std::int32_t position, 
     session_.history.history_save_position(surface_.scroll_position());
     session_.history.history_record(static_cast<std::int32_t>(word), 0);
   }
-  surface_.show_page(render_article_at(dictionary_, word, options_.page_style, &scratch_));
+  surface_.show_page(render_article_at(dictionary_, word, options_.page_style, page_));
   surface_.set_scroll_position(position);
   // The word list, the word box and the volume keys follow the page shown.
   surface_.set_current_word_index(word);
@@ -143,8 +143,8 @@ void ArticleController::show_text_page(std::u16string_view text) {
   export_pending();
   session_.history.history_save_position(surface_.scroll_position());
   session_.history.history_record(kNoHistoryWord, 0);
-  surface_.show_page(render_article_page(dictionary_, std::u16string_view(), text,
-                                         options_.page_style, &scratch_));
+  surface_.show_page(
+      render_article_page(dictionary_, std::u16string_view(), text, options_.page_style, page_));
   refresh_history_state();
 }
 

@@ -153,7 +153,7 @@ class ArticleController {
   ArticleSession& session_;
   ArticleSurface& surface_;
   ArticleOptions options_;
-  PageScratch scratch_;
+  PageBuffer page_;
   int zoom_level_ = kDefaultZoomLevel;
 };
 
