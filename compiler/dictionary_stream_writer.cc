@@ -67,7 +67,7 @@ bool DictionaryStreamWriter::begin(const std::string& path, const DictionaryOpti
       options.articles_per_block != 0 ? options.articles_per_block : kCompilerArticlesPerBlock;
   const std::uint64_t block_count = (std::uint64_t{word_count} + per_block_ - 1) / per_block_;
   block_offsets_.clear();
-  compressor_ = std::make_unique<BlockCompressor>(threads_);
+  compressor_ = std::make_unique<BlockCompressor>(threads_, compression_);
   block_offsets_.reserve(block_count);
   articles_added_ = 0;
   written_ = 0;

@@ -1,8 +1,9 @@
 #include "import/article_store.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace lexora::import {
@@ -16,16 +17,35 @@ constexpr std::uint32_t kMaxSize = 0x7FFFFFFF;
 
 }  // namespace
 
-ArticleStore::ArticleStore() : cache_(kCachedChunks) {}
+// libdeflate's whole-buffer coders: the chunks are compressed and inflated
+// whole, which it does several times faster than zlib's streams.
+struct ArticleStore::Coders {
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(kChunkLevel);
+  libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+  Coders() = default;
+  Coders(const Coders&) = delete;
+  Coders& operator=(const Coders&) = delete;
+  ~Coders() {
+    if (compressor != nullptr) libdeflate_free_compressor(compressor);
+    if (decompressor != nullptr) libdeflate_free_decompressor(decompressor);
+  }
+  static constexpr int kChunkLevel = 1;
+};
+
+ArticleStore::ArticleStore() : coders_(std::make_unique<Coders>()), cache_(kCachedChunks) {}
+ArticleStore::~ArticleStore() = default;
 
 void ArticleStore::seal_open_chunk() {
   Chunk c;
   c.size = static_cast<std::uint32_t>(open_.size());
-  uLongf capacity = compressBound(static_cast<uLong>(open_.size()));
-  c.packed.resize(capacity);
-  if (compress2(c.packed.data(), &capacity, reinterpret_cast<const Bytef*>(open_.data()),
-                static_cast<uLong>(open_.size()), Z_BEST_SPEED) == Z_OK) {
-    c.packed.resize(capacity);
+  std::size_t packed_size = 0;
+  if (coders_->compressor != nullptr && coders_->decompressor != nullptr) {
+    c.packed.resize(libdeflate_deflate_compress_bound(coders_->compressor, open_.size()));
+    packed_size = libdeflate_deflate_compress(coders_->compressor, open_.data(), open_.size(),
+                                              c.packed.data(), c.packed.size());
+  }
+  if (packed_size != 0) {
+    c.packed.resize(packed_size);
     c.packed.shrink_to_fit();
   } else {
     // Kept plain: the store must never lose a text.
@@ -54,6 +74,14 @@ void ArticleStore::drop_last() {
   spans_.pop_back();
 }
 
+void ArticleStore::inflate_into(const Chunk& c, char* out) {
+  // The chunk was compressed here from `size` bytes, so it inflates to
+  // exactly that; anything else is a fault of this program.
+  const libdeflate_result result = libdeflate_deflate_decompress(
+      coders_->decompressor, c.packed.data(), c.packed.size(), out, c.size, nullptr);
+  if (result != LIBDEFLATE_SUCCESS) std::abort();
+}
+
 const std::string& ArticleStore::inflated(std::uint32_t chunk) {
   Chunk& c = chunks_[chunk];
   if (!c.plain.empty() || c.size == 0) return c.plain;
@@ -69,9 +97,7 @@ const std::string& ArticleStore::inflated(std::uint32_t chunk) {
       Chunk& other = chunks_[i];
       if (!other.plain.empty()) continue;
       other.plain.resize(other.size);
-      uLongf size = other.size;
-      uncompress(reinterpret_cast<Bytef*>(other.plain.data()), &size, other.packed.data(),
-                 static_cast<uLong>(other.packed.size()));
+      inflate_into(other, other.plain.data());
       std::vector<std::uint8_t>().swap(other.packed);
     }
     for (Cached& k : cache_) {
@@ -84,9 +110,7 @@ const std::string& ArticleStore::inflated(std::uint32_t chunk) {
       *std::min_element(cache_.begin(), cache_.end(),
                         [](const Cached& a, const Cached& b) { return a.used < b.used; });
   slot.text.resize(c.size);
-  uLongf size = c.size;
-  uncompress(reinterpret_cast<Bytef*>(slot.text.data()), &size, c.packed.data(),
-             static_cast<uLong>(c.packed.size()));
+  inflate_into(c, slot.text.data());
   ++inflations_;
   slot.chunk = chunk;
   slot.used = ++clock_;

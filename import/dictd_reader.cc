@@ -89,8 +89,7 @@ void to_utf8(bool utf8, std::string* text) {
     make_valid_utf8(text);
     return;
   }
-  std::string copy = *text;
-  if (make_valid_utf8(&copy)) *text = windows1252_to_utf8(*text);
+  if (!is_valid_utf8(*text)) *text = windows1252_to_utf8(*text);
 }
 
 struct Files {
