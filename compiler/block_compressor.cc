@@ -22,13 +22,15 @@ class BlockCompressor::Deflater {
 
   // The zlib stream of `input`; empty only when out of memory.
   std::vector<std::uint8_t> compress(const std::vector<std::uint8_t>& input) {
-    if (fast_ == nullptr) return zlib_compress(input.data(), input.size());
-    std::vector<std::uint8_t> out(libdeflate_zlib_compress_bound(fast_, input.size()));
-    const std::size_t size =
-        libdeflate_zlib_compress(fast_, input.data(), input.size(), out.data(), out.size());
+    return compress(input.data(), input.size());
+  }
+  std::vector<std::uint8_t> compress(const std::uint8_t* data, std::size_t size) {
+    if (fast_ == nullptr) return zlib_compress(data, size);
+    std::vector<std::uint8_t> out(libdeflate_zlib_compress_bound(fast_, size));
+    const std::size_t packed = libdeflate_zlib_compress(fast_, data, size, out.data(), out.size());
     // The bound always suffices; should it not, zlib still makes the stream.
-    if (size == 0) return zlib_compress(input.data(), input.size());
-    out.resize(size);
+    if (packed == 0) return zlib_compress(data, size);
+    out.resize(packed);
     return out;
   }
 
@@ -36,6 +38,12 @@ class BlockCompressor::Deflater {
   static constexpr int kFastLevel = 1;
   libdeflate_compressor* fast_;
 };
+
+std::vector<std::uint8_t> compress_stream(const std::uint8_t* data, std::size_t size,
+                                          BlockCompression compression) {
+  BlockCompressor::Deflater deflater(compression);
+  return deflater.compress(data, size);
+}
 
 BlockCompressor::BlockCompressor(unsigned threads, BlockCompression compression)
     : compression_(compression) {

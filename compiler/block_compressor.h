@@ -23,6 +23,10 @@ enum class BlockCompression {
   kFast,         // libdeflate's fastest level
 };
 
+// One zlib stream of `size` bytes, deflated as `compression` says.
+std::vector<std::uint8_t> compress_stream(const std::uint8_t* data, std::size_t size,
+                                          BlockCompression compression);
+
 class BlockCompressor {
  public:
   // `threads` workers; 0 compresses on the calling thread inside submit().
@@ -43,6 +47,8 @@ class BlockCompressor {
   // stream. Only when pending() > 0.
   void take(std::size_t* unpacked_size, std::vector<std::uint8_t>* packed);
 
+  class Deflater;  // one thread's compressor
+
  private:
   struct Job {
     std::vector<std::uint8_t> input;
@@ -51,7 +57,6 @@ class BlockCompressor {
     bool started = false;
     bool done = false;
   };
-  class Deflater;
   void work();
 
   std::deque<std::shared_ptr<Job>> jobs_;  // in submission order

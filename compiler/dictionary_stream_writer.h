@@ -55,8 +55,9 @@ class DictionaryStreamWriter {
   // compresses on the calling thread). The file is the same either way.
   // Takes effect at the next begin().
   void set_compression_threads(unsigned threads) { threads_ = threads; }
-  // How article blocks are deflated (default: zlib's default level, the
-  // bytes build_dictionary writes). Takes effect at the next begin().
+  // How the streams and article blocks are deflated (default: zlib's
+  // default level, the bytes build_dictionary writes). Takes effect at the
+  // next begin().
   void set_block_compression(BlockCompression compression) { compression_ = compression; }
 
  private:

@@ -33,27 +33,42 @@ struct ArticleStore::Coders {
 };
 
 ArticleStore::ArticleStore() : coders_(std::make_unique<Coders>()), cache_(kCachedChunks) {}
-ArticleStore::~ArticleStore() = default;
+ArticleStore::~ArticleStore() {
+  if (sealing_.joinable()) sealing_.join();
+}
 
 void ArticleStore::seal_open_chunk() {
+  finish_sealing();
   Chunk c;
   c.size = static_cast<std::uint32_t>(open_.size());
-  std::size_t packed_size = 0;
-  if (coders_->compressor != nullptr && coders_->decompressor != nullptr) {
-    c.packed.resize(libdeflate_deflate_compress_bound(coders_->compressor, open_.size()));
-    packed_size = libdeflate_deflate_compress(coders_->compressor, open_.data(), open_.size(),
-                                              c.packed.data(), c.packed.size());
-  }
-  if (packed_size != 0) {
-    c.packed.resize(packed_size);
-    c.packed.shrink_to_fit();
+  chunks_.push_back(std::move(c));
+  // The full chunk is compressed on another thread while the caller fills
+  // the next; its text stays readable meanwhile (text() reads sealing_text_).
+  std::swap(open_, sealing_text_);
+  open_.clear();
+  sealing_chunk_ = static_cast<std::uint32_t>(chunks_.size() - 1);
+  sealing_ = std::thread([this] {
+    sealed_.clear();
+    if (coders_->compressor == nullptr || coders_->decompressor == nullptr) return;
+    sealed_.resize(libdeflate_deflate_compress_bound(coders_->compressor, sealing_text_.size()));
+    sealed_.resize(libdeflate_deflate_compress(coders_->compressor, sealing_text_.data(),
+                                               sealing_text_.size(), sealed_.data(),
+                                               sealed_.size()));
+  });
+}
+
+void ArticleStore::finish_sealing() {
+  if (!sealing_.joinable()) return;
+  sealing_.join();
+  Chunk& c = chunks_[sealing_chunk_];
+  if (!sealed_.empty()) {
+    c.packed.assign(sealed_.begin(), sealed_.end());
   } else {
     // Kept plain: the store must never lose a text.
-    std::vector<std::uint8_t>().swap(c.packed);
-    c.plain = open_;
+    c.plain = sealing_text_;
   }
-  chunks_.push_back(std::move(c));
-  open_.clear();
+  sealing_text_.clear();  // its room serves the next open chunk
+  sealing_chunk_ = kNoArticle;
 }
 
 std::uint32_t ArticleStore::add(std::string_view text, bool preformatted) {
@@ -83,6 +98,8 @@ void ArticleStore::inflate_into(const Chunk& c, char* out) {
 }
 
 const std::string& ArticleStore::inflated(std::uint32_t chunk) {
+  if (chunk == sealing_chunk_ && sealing_.joinable()) return sealing_text_;
+  finish_sealing();
   Chunk& c = chunks_[chunk];
   if (!c.plain.empty() || c.size == 0) return c.plain;
   for (Cached& k : cache_) {

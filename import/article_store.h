@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace lexora::import {
@@ -55,6 +56,8 @@ class ArticleStore {
   };
   struct Coders;
   void seal_open_chunk();
+  // Waits for the chunk being compressed and stores it.
+  void finish_sealing();
   void inflate_into(const Chunk& c, char* out);
   const std::string& inflated(std::uint32_t chunk);
 
@@ -62,6 +65,11 @@ class ArticleStore {
   std::vector<Span> spans_;
   std::vector<Chunk> chunks_;  // sealed chunks
   std::string open_;           // the chunk being filled (number chunks_.size())
+  // The chunk being compressed on sealing_, its text, and the result.
+  std::thread sealing_;
+  std::uint32_t sealing_chunk_ = kNoArticle;
+  std::string sealing_text_;
+  std::vector<std::uint8_t> sealed_;
   struct Cached {
     std::uint32_t chunk = kNoArticle;
     std::uint64_t used = 0;
