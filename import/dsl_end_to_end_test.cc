@@ -104,7 +104,8 @@ TEST(DslEndToEnd, PictureAndSoundOfTheSourceResolveInTheConvertedPack) {
   bool exact = false;
   const std::uint32_t cat = dict.find_word(u"cat", &exact, false);
   ASSERT_TRUE(exact);
-  const std::u16string page(render_article_at(dict, cat, PageStyle{}));
+  PageBuffer buffer;
+  const std::u16string page(render_article_at(dict, cat, PageStyle{}, buffer));
   EXPECT_NE(page.find(u"a small animal"), std::u16string::npos);
 
   std::size_t at = 0;
