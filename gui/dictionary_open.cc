@@ -6,6 +6,7 @@
 #include "engine/dictionary.h"
 #include "gui/dialogs/file_browser.h"
 #include "gui/main_window.h"
+#include "gui/qt_message_sink.h"
 #include "gui/qt_util.h"
 #include "gui/word_controls.h"
 #include "model/recent_files.h"
@@ -30,6 +31,8 @@ bool MainWindow::open_dictionary_file(const QString& given) {
 
   WaitCursor wait;
   Dictionary& dict = objects_.dictionary;
+  // Its errors, here and while it stays open, come before our own messages.
+  dict.set_status_listener(show_engine_status);
   const bool opened = dict.open_dictionary(path.toStdString());
   wait.restore();
 
