@@ -1,14 +1,16 @@
 // Opening a dictionary into the main window, by path or through the file
-// browser.
+// browser; dictionaries of other formats through their converted copies.
 #include <QApplication>
 #include <QFileInfo>
 
 #include "engine/dictionary.h"
 #include "gui/dialogs/file_browser.h"
+#include "gui/dictionary_import.h"
 #include "gui/main_window.h"
 #include "gui/qt_message_sink.h"
 #include "gui/qt_util.h"
 #include "gui/word_controls.h"
+#include "import/import_cache.h"
 #include "model/recent_files.h"
 #include "model/settings.h"
 #include "platform/messages.h"
@@ -26,6 +28,22 @@ bool MainWindow::open_dictionary_file(const QString& given) {
   // that names no file is kept as given (and so leaves the recent list).
   const QString canonical = QFileInfo(given).canonicalFilePath();
   const QString path = canonical.isEmpty() ? given : canonical;
+  // A dictionary of another format opens through its converted copy; its
+  // own path stands for it everywhere else (title, recent files, settings).
+  // A conversion that fails or is cancelled leaves the open dictionary open.
+  QString file = path;
+  if (is_foreign_dictionary(path)) {
+    switch (import_for_opening(this, path, import::import_cache_folder(), import::ImportOptions{},
+                               &file)) {
+      case ImportOutcome::kReady:
+        break;
+      case ImportOutcome::kFailed:
+        recent_remove(path);
+        return false;
+      case ImportOutcome::kCancelled:
+        return false;
+    }
+  }
   if (!current_path_.isEmpty()) save_dictionary_settings_for(current_path_);
   current_path_ = path;
 
@@ -33,7 +51,7 @@ bool MainWindow::open_dictionary_file(const QString& given) {
   Dictionary& dict = objects_.dictionary;
   // Its errors, here and while it stays open, come before our own messages.
   dict.set_status_listener(show_engine_status);
-  const bool opened = dict.open_dictionary(path.toStdString());
+  const bool opened = dict.open_dictionary(file.toStdString());
   wait.restore();
 
   if (!opened) {
@@ -78,11 +96,12 @@ bool MainWindow::open_dictionary_file(const QString& given) {
 bool MainWindow::browse_and_open(QWidget* parent) {
   const qsizetype slash = current_path_.lastIndexOf(u'/');
   const QString folder = slash < 0 ? current_path_ : current_path_.left(slash);
-  const ExtensionIcon dictionary_icon{QStringLiteral("zd"), kIconDictionary};
+  const std::vector<ExtensionIcon> icons = dictionary_extension_icons();
+  const QString types = dictionary_type_text();
   for (;;) {
     FileBrowser browser(parent);
-    browser.add_extension_icons(&dictionary_icon, 1);
-    if (!browser.browse_open(folder, qt_text(str::kDictionariesFilter))) {
+    browser.add_extension_icons(icons.data(), icons.size());
+    if (!browser.browse_open(folder, types)) {
       return false;
     }
     if (open_dictionary_file(browser.result())) return true;

@@ -2,6 +2,7 @@
 // the article window on a result the user chose there, its matches marked.
 #include <QLineEdit>
 
+#include "engine/dictionary.h"
 #include "gui/article/article_view.h"
 #include "gui/article/article_window.h"
 #include "gui/main_window.h"
@@ -13,8 +14,10 @@ namespace lexora {
 
 void MainWindow::open_search_window() {
   if (search_window_ == nullptr) {
+    // The file the engine opened: for a dictionary of another format, its
+    // converted copy rather than the source the user chose.
     search_window_ =
-        new SearchWindow([this] { return current_path_; },
+        new SearchWindow([this] { return QString::fromStdString(objects_.dictionary.path()); },
                          [this](const SearchChoice& choice) { open_search_result(choice); }, this);
   }
   search_window_->show();
@@ -25,7 +28,9 @@ void MainWindow::open_search_window() {
 
 void MainWindow::open_search_result(const SearchChoice& choice) {
   // The results may come from a dictionary that is no longer the open one.
-  if (choice.path != current_path_ || choice.index >= word_count_) return;
+  if (choice.path != QString::fromStdString(objects_.dictionary.path()) ||
+      choice.index >= word_count_)
+    return;
   current_word_index_ = choice.index;
   show_word_list_at(choice.index);
   ArticleWindow window(*this, this);

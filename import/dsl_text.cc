@@ -10,7 +10,9 @@
 namespace lexora::import {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+// UTF-16 units converted at a time (at least 2, so that a piece that gives
+// back its last unit still makes progress).
+constexpr std::size_t kUtf16Piece = std::size_t{1} << 16;
 constexpr std::uint32_t kDefaultCodePage = 1252;
 // How much of a source without a byte order mark is sampled to guess UTF-16.
 constexpr std::size_t kSniffBytes = 4096;
@@ -33,43 +35,26 @@ constexpr std::array<CodePageName, 9> kCodePageNames = {{
     {"Vietnamese", 1258},
 }};
 
-void append_utf8(char32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
+// Converted a piece at a time, so that no source is too large for the
+// conversion and no second copy of a whole source is held.
 std::string decode_utf16(std::span<const std::uint8_t> bytes, bool big_endian) {
   std::string out;
   out.reserve(bytes.size() / 2 * 3 / 2);
-  const auto unit = [&](std::size_t i) -> char16_t {
-    return big_endian ? static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1])
-                      : static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-  };
-  const std::size_t n = bytes.size() & ~std::size_t{1};
-  for (std::size_t i = 0; i < n; i += 2) {
-    const char16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 2 < n) {
-      const char16_t low = unit(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        append_utf8(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00), &out);
-        i += 2;
-        continue;
-      }
+  const std::size_t units = bytes.size() / 2;
+  std::u16string piece;
+  for (std::size_t at = 0; at < units;) {
+    std::size_t n = std::min(kUtf16Piece, units - at);
+    piece.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::uint8_t first = bytes[2 * (at + k)], second = bytes[2 * (at + k) + 1];
+      piece[k] = big_endian ? static_cast<char16_t>((first << 8) | second)
+                            : static_cast<char16_t>(first | (second << 8));
     }
-    append_utf8(u >= 0xD800 && u <= 0xDFFF ? kReplacement : u, &out);
+    // A surrogate pair is never cut between two pieces (a piece that ends
+    // the text keeps its lone high surrogate, which becomes U+FFFD).
+    if (at + n < units && piece.back() >= 0xD800 && piece.back() <= 0xDBFF) piece.resize(--n);
+    out += utf16_to_utf8(piece);
+    at += n;
   }
   return out;
 }

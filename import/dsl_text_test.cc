@@ -47,6 +47,18 @@ TEST(DslTextTest, LoneSurrogatesBecomeReplacementCharacters) {
             "b\xEF\xBF\xBD");
 }
 
+TEST(DslTextTest, LongTextKeepsEverySurrogatePairWherePiecesMeet) {
+  // Pairs at every position around the points where a long source is cut
+  // for conversion (every 65,536 units) survive whole.
+  std::string text;
+  for (int i = 0; i < 70000; ++i) text += "a\xF0\x9F\x98\x80";
+  // Each lead shifts the pairs by one unit: one of them puts a pair across.
+  for (const std::string lead : {"", "x", "xy"}) {
+    EXPECT_EQ(decode_dsl_bytes(utf16(lead + text, false, true)), lead + text);
+    EXPECT_EQ(decode_dsl_bytes(utf16(lead + text, true, true)), lead + text);
+  }
+}
+
 TEST(DslTextTest, StripsCommentsAcrossLinesButNotEscapedOrUnclosedOnes) {
   std::string text = "a{{one}}b {{two\r\nlines}}c \\{{not}} d";
   strip_dsl_comments(&text);

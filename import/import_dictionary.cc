@@ -1,12 +1,12 @@
 #include "import/import_dictionary.h"
 
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "import/dictd_reader.h"
 #include "import/stardict_reader.h"
@@ -31,12 +31,17 @@ bool ends_with(const std::string& text, const std::string& suffix) {
   });
 }
 
-// The first bytes of a file, for recognising it by content.
+// The first bytes of a file, for recognising it by content; those of its
+// unpacked text when it is gzip-compressed (dictzip included), since zlib
+// passes a file without a gzip header through unchanged. Empty when the
+// file cannot be read.
 std::string file_start(const std::string& path, std::size_t size) {
-  std::ifstream in(path, std::ios::binary);
+  gzFile file = gzopen(path.c_str(), "rb");
+  if (file == nullptr) return {};
   std::string bytes(size, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  const int got = gzread(file, bytes.data(), static_cast<unsigned>(size));
+  gzclose(file);
+  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return bytes;
 }
 
@@ -100,7 +105,8 @@ SourceFormat detect_format(const std::string& path) {
     return SourceFormat::kDictd;
   if (ends_with(path, ".ifo")) return SourceFormat::kStardict;
   if (ends_with(path, ".dsl") || ends_with(path, ".dsl.dz")) return SourceFormat::kDsl;
-  if (ends_with(path, ".xdxf")) return SourceFormat::kXdxf;
+  if (ends_with(path, ".xdxf") || ends_with(path, ".xdxf.dz") || ends_with(path, ".xdxf.gz"))
+    return SourceFormat::kXdxf;
   const std::string start = file_start(path, 1024);
   if (start.rfind("StarDict's dict ifo file", 0) == 0) return SourceFormat::kStardict;
   if (start.find("<xdxf") != std::string::npos) return SourceFormat::kXdxf;
@@ -116,7 +122,8 @@ std::vector<FormatFilter> import_filters() {
   filters.push_back({"StarDict dictionaries", {"*.ifo"}});
   filters.push_back({"dictd databases", {"*.index"}});
   if (can_read(SourceFormat::kDsl)) filters.push_back({"DSL dictionaries", {"*.dsl", "*.dsl.dz"}});
-  if (can_read(SourceFormat::kXdxf)) filters.push_back({"XDXF dictionaries", {"*.xdxf"}});
+  if (can_read(SourceFormat::kXdxf))
+    filters.push_back({"XDXF dictionaries", {"*.xdxf", "*.xdxf.dz"}});
   return filters;
 }
 

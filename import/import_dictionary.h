@@ -24,8 +24,9 @@ const char* format_name(SourceFormat format);
 SourceFormat format_of_name(const std::string& name);
 
 // The format of the file at `path`, by its name (.index, .ifo, .dsl,
-// .dsl.dz, .xdxf) and, for other names, by its first bytes (an XML file
-// whose root is <xdxf>, a StarDict .ifo first line); kUnknown when none fits.
+// .dsl.dz, .xdxf, .xdxf.dz) and, for other names, by its first bytes,
+// unpacked first when the file is gzip-compressed (an XML file whose root is
+// <xdxf>, a StarDict .ifo first line); kUnknown when none fits.
 SourceFormat detect_format(const std::string& path);
 
 // True when this build can read `format` (the DSL and XDXF readers may be

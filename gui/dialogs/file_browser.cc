@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -44,6 +45,21 @@ void sort_names(QStringList* names) {
   collator.setIgnorePunctuation(false);
   std::sort(names->begin(), names->end(),
             [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+}
+
+// A pattern holds one glob or several separated by blanks or ";"
+// ("*.dsl *.dsl.dz").
+QStringList split_pattern(const QString& pattern) {
+  static const QRegularExpression separators(QStringLiteral("[\\s;]+"));
+  return pattern.split(separators, Qt::SkipEmptyParts);
+}
+
+// The globs to list; "*.*" means every file, also those without a dot.
+QStringList globs_of(const QString& pattern) {
+  QStringList globs = split_pattern(pattern);
+  for (QString& glob : globs)
+    if (glob == kAllFiles) glob = QStringLiteral("*");
+  return globs;
 }
 
 }  // namespace
@@ -191,11 +207,10 @@ void FileBrowser::fill_listing() {
   sort_names(&folders);
   for (const QString& name : folders) add_item(name, kImageFolder);
 
-  // "*.*" means every file here, also those without a dot.
-  const QString filter = pattern_ == kAllFiles ? QStringLiteral("*") : pattern_;
+  const QStringList globs = globs_of(pattern_);
   QStringList files;
-  if (!filter.isEmpty()) {
-    files = dir.entryList({filter}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+  if (!globs.isEmpty()) {
+    files = dir.entryList(globs, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
   }
   sort_names(&files);
   for (const QString& name : files) add_item(name, image_for_file(name));
@@ -269,7 +284,9 @@ void FileBrowser::confirm_choice() {
   result_ = path_of_typed_name(name);
   const qsizetype dot = result_.lastIndexOf(u'.');
   const bool name_has_dot = dot >= 0 && result_.indexOf(kSeparator, dot) < 0;
-  if (pattern_ != kAllFiles && !name_has_dot) result_ += pattern_.mid(1);
+  // A pattern of several globs lends the first one's extension.
+  const QString first_glob = split_pattern(pattern_).value(0, pattern_);
+  if (first_glob != kAllFiles && !name_has_dot) result_ += first_glob.mid(1);
   if (save_mode_ && confirm_overwrite_ && QFileInfo::exists(result_)) {
     Message message;
     message.text = string_text(str::kReplaceExistingFile);

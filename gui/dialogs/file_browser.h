@@ -102,9 +102,10 @@ class FileBrowser : public SoftKeyDialog {
   void activate_item(int row);
   // The OK step: builds result() from the folder and the file-name box (a
   // typed name that starts with "/" is a whole path, "~" stands for the home
-  // folder), appends the pattern's extension when the name has none, asks before
-  // replacing an existing file in save mode, and closes the dialog with
-  // success. With an empty name box it activates the second list item.
+  // folder), appends the pattern's extension (its first glob's, when it has
+  // several) when the name has none, asks before replacing an existing file
+  // in save mode, and closes the dialog with success. With an empty name box
+  // it activates the second list item.
   void confirm_choice();
   void set_file_name(const QString& name);
   QString file_name() const;

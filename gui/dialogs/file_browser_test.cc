@@ -77,6 +77,24 @@ TEST_F(FileBrowserTest, ListsParentThenFoldersThenMatchingFilesWithIcons) {
   EXPECT_EQ(browser.item_image(5), kImageFile);
 }
 
+TEST_F(FileBrowserTest, ATypeLineOfSeveralGlobsListsEachAndLendsTheFirstExtension) {
+  make_file("a.dsl");
+  make_file("b.DSL.dz");
+  make_file("c.dict.dz");
+  make_file("d.zd");
+  FileBrowser browser;
+  browser.start(root_, "DSL (*.dsl *.dsl.dz)\nBoth (*.zd;*.dsl)", false, false);
+  EXPECT_EQ(browser.item_texts(), QStringList({"..", "a.dsl", "b.DSL.dz"}));
+  browser.set_file_name("words");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), root_ + "/words.dsl");
+  browser.select_type_line(1);
+  EXPECT_EQ(browser.item_texts(), QStringList({"..", "a.dsl", "d.zd"}));
+  browser.set_file_name("words");
+  browser.confirm_choice();
+  EXPECT_EQ(browser.result(), root_ + "/words.zd");
+}
+
 TEST_F(FileBrowserTest, HiddenFoldersAreFoldersAndDeviceNodesAreNot) {
   make_dir(".hidden");
   FileBrowser browser;
