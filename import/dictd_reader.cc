@@ -10,7 +10,7 @@
 #include "import/character_use.h"
 #include "import/dictzip_file.h"
 #include "import/languages.h"
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 
 namespace lexora::import {
 namespace {

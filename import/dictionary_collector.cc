@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 #include "platform/utf.h"
 
 namespace lexora::import {

@@ -70,7 +70,7 @@ class BodyConverter {
   bool word_link(std::string_view line, std::size_t* pos);
   void text(std::string_view literal) {
     if (!trim_blanks(literal).empty()) has_content_ = true;
-    append_html_text(literal, &block_);
+    append_escaped(literal, &block_);
   }
 
   const DslBodyContext& context_;
@@ -221,7 +221,7 @@ void BodyConverter::captured_tag(const DslTag& tag, std::string_view line, std::
       block_.append("</abr></i>");
     } else {
       block_.append(kLabelOpen);
-      append_html_text(plain, &block_);
+      append_escaped(plain, &block_);
       block_.append(kLabelClose);
     }
   } else if (n == "ref") {
@@ -231,7 +231,7 @@ void BodyConverter::captured_tag(const DslTag& tag, std::string_view line, std::
     block_.append("<a href=\"");
     append_html_attribute(has_scheme ? plain : "http://" + plain, &block_);
     block_.append("\">");
-    append_html_text(plain, &block_);
+    append_escaped(plain, &block_);
     block_.append("</a>");
   }
 }

@@ -138,7 +138,7 @@ void DslConverter::convert_card(const DslCard& card) {
     std::string joined;
     for (const std::string& d : displays) joined.append(joined.empty() ? d : ", " + d);
     heading = "<div><b>";
-    append_html_text(joined, &heading);
+    append_escaped(joined, &heading);
     heading.append("</b></div>");
   }
   std::vector<std::string> sub_links;
@@ -153,7 +153,7 @@ void DslConverter::convert_card(const DslCard& card) {
     std::string sub_heading;
     if (headword.display != headword.keys[0]) {
       sub_heading = "<div><b>";
-      append_html_text(headword.display, &sub_heading);
+      append_escaped(headword.display, &sub_heading);
       sub_heading.append("</b></div>");
     }
     add_article(std::move(headword.keys), std::move(sub_heading), sub.body, tilde, {});

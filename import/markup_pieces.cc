@@ -44,22 +44,18 @@ MediaKind media_kind_of(std::string_view name) {
   return MediaKind::kOtherFile;
 }
 
-void append_html_text(std::string_view text, std::string* out) {
-  for (char c : text) {
-    switch (c) {
-      case '<':
-        out->append("&lt;");
-        break;
-      case '>':
-        out->append("&gt;");
-        break;
-      case '&':
-        out->append("&amp;");
-        break;
-      default:
-        out->push_back(c);
-    }
+void append_escaped(std::string_view text, std::string* out) {
+  // Runs without a character to escape are copied whole.
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+    if (entity == nullptr) continue;
+    out->append(text.substr(plain, i - plain));
+    out->append(entity);
+    plain = i + 1;
   }
+  out->append(text.substr(plain));
 }
 
 void append_html_attribute(std::string_view text, std::string* out) {
@@ -67,7 +63,7 @@ void append_html_attribute(std::string_view text, std::string* out) {
     if (c == '"') {
       out->append("&quot;");
     } else {
-      append_html_text(std::string_view(&c, 1), out);
+      append_escaped(std::string_view(&c, 1), out);
     }
   }
 }
@@ -107,7 +103,7 @@ void append_media_markup(std::string_view name, std::string* out) {
       out->append("<a href=\"file://");
       append_html_attribute(name, out);
       out->append("\">");
-      append_html_text(name, out);
+      append_escaped(name, out);
       out->append("</a>");
       break;
   }
@@ -117,7 +113,26 @@ void append_headword_link(std::string_view target, std::string_view text, std::s
   out->append("<a href=\"");
   append_html_attribute(target, out);
   out->append("\">");
-  append_html_text(text, out);
+  append_escaped(text, out);
+  out->append("</a>");
+}
+
+void append_word_link(std::string_view target, std::string_view text, std::string* out) {
+  out->append("<a href=\"");
+  bool pending_space = false;
+  bool started = false;
+  for (char c : target) {
+    if (is_blank(c)) {
+      pending_space = started;
+      continue;
+    }
+    if (pending_space) out->push_back(' ');
+    pending_space = false;
+    started = true;
+    append_html_attribute(std::string_view(&c, 1), out);
+  }
+  out->append("\">");
+  out->append(text);
   out->append("</a>");
 }
 

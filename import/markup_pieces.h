@@ -1,5 +1,5 @@
-// Pieces of article markup shared by the DSL and XDXF readers: escaped text,
-// attribute values, colours and the markup for a media file.
+// Pieces of article markup shared by the format readers: escaped text,
+// attribute values, word links, colours and the markup for a media file.
 //
 // The article converter copies every character that is not one of its own
 // tags to the page as it stands, so text taken from a source must reach the
@@ -18,7 +18,7 @@ enum class MediaKind { kPicture, kSound, kOtherFile };
 MediaKind media_kind_of(std::string_view name);
 
 // Appends `text` with '<', '>' and '&' as entities.
-void append_html_text(std::string_view text, std::string* out);
+void append_escaped(std::string_view text, std::string* out);
 // Appends `text` for use inside a double-quoted attribute value (also '"').
 void append_html_attribute(std::string_view text, std::string* out);
 
@@ -30,8 +30,14 @@ std::string_view safe_colour(std::string_view colour, std::string_view fallback)
 // inline picture, a sound button, or a link that opens the file.
 void append_media_markup(std::string_view name, std::string* out);
 
-// A link to another headword of the dictionary, showing `text`.
+// A link to another headword of the dictionary, showing `text` (plain text,
+// escaped here).
 void append_headword_link(std::string_view target, std::string_view text, std::string* out);
+
+// A link that looks `target` up as a word when clicked, showing `text`
+// (already markup). White space in the target (line breaks of a wrapped
+// source line) becomes single spaces.
+void append_word_link(std::string_view target, std::string_view text, std::string* out);
 
 // Removes leading and trailing blanks (space, tab, CR, LF).
 std::string_view trim_blanks(std::string_view text);

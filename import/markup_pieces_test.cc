@@ -7,11 +7,20 @@ namespace {
 
 TEST(MarkupPiecesTest, EscapesTextAndAttributes) {
   std::string out;
-  append_html_text("a<b>&\"c\"", &out);
+  append_escaped("a<b>&\"c\"", &out);
   EXPECT_EQ(out, "a&lt;b&gt;&amp;\"c\"");
   out.clear();
   append_html_attribute("say \"<hi>\"", &out);
   EXPECT_EQ(out, "say &quot;&lt;hi&gt;&quot;");
+}
+
+TEST(MarkupPiecesTest, LinksEscapeTheirTargetsAndJoinItsLines) {
+  std::string out;
+  append_word_link(" red\n   \"house\" & <co> ", "<b>red</b>", &out);
+  EXPECT_EQ(out, "<a href=\"red &quot;house&quot; &amp; &lt;co&gt;\"><b>red</b></a>");
+  out.clear();
+  append_headword_link("a \"b\"", "x<y", &out);
+  EXPECT_EQ(out, "<a href=\"a &quot;b&quot;\">x&lt;y</a>");
 }
 
 TEST(MarkupPiecesTest, KeepsOnlyPlainColourNamesAndHexColours) {

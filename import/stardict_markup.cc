@@ -4,7 +4,7 @@
 #include <cctype>
 #include <optional>
 
-#include "import/markup_text.h"
+#include "import/markup_pieces.h"
 
 namespace lexora::import {
 namespace {

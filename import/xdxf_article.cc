@@ -165,7 +165,7 @@ void XdxfArticleBuilder::close_capture(const Open& open) {
         markup_.append("</abr></i>");
       } else {
         markup_.append(kLabelOpen);
-        append_html_text(plain, &markup_);
+        append_escaped(plain, &markup_);
         markup_.append(kLabelClose);
       }
       break;
@@ -184,7 +184,7 @@ void XdxfArticleBuilder::close_capture(const Open& open) {
       markup_.append("<a href=\"");
       append_html_attribute(plain, &markup_);
       markup_.append("\">");
-      append_html_text(plain, &markup_);
+      append_escaped(plain, &markup_);
       markup_.append("</a>");
       break;
     case Capture::kNone:
@@ -220,7 +220,7 @@ void XdxfArticleBuilder::text(std::string_view text) {
     if (c == '\n') {
       markup_.append(logical_ ? " " : "<br>");
     } else if (c != '\r') {
-      append_html_text(std::string_view(&c, 1), &markup_);
+      append_escaped(std::string_view(&c, 1), &markup_);
     }
   }
 }
@@ -250,7 +250,7 @@ void XdxfArticleBuilder::end() {
     std::string joined;
     for (const std::string& d : key_displays_) joined.append(joined.empty() ? d : ", " + d);
     article = "<div><b>";
-    append_html_text(joined, &article);
+    append_escaped(joined, &article);
     article.append("</b></div>");
   }
   article.append(markup_);
