@@ -1,8 +1,12 @@
 // lexora-cli info, words, find and build, run as a program: output, exit
 // codes and messages on stderr.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -108,6 +112,81 @@ TEST_F(CliTest, FindReadsTextsFromStdin) {
             "{\"index\":1,\"exact\":true,\"headword\":\"house\"}\n"
             "{\"index\":0,\"exact\":true,\"headword\":\"bank\"}\n"
             "{\"index\":1,\"exact\":false,\"headword\":\"house\"}\n");
+}
+
+// stdin is read in 64 KiB pieces: lines of every length, split across
+// pieces anywhere, empty, with "\r\n", and a last line without "\n", each
+// get their own answer.
+TEST_F(CliTest, FindAnswersEveryLineOfALargeMixedInput) {
+  std::string path = dictionary({u"bank", u"house"});
+  std::string input, expected;
+  const std::string house = "{\"index\":1,\"exact\":true,\"headword\":\"house\"}\n";
+  const std::string empty = "{\"index\":0,\"exact\":false,\"headword\":\"bank\"}\n";
+  const std::string other = "{\"index\":1,\"exact\":false,\"headword\":\"house\"}\n";
+  for (int i = 0; i < 3000; ++i) {
+    switch (i % 4) {
+      case 0:
+        input += "\n";
+        expected += empty;
+        break;
+      case 1:
+        input += "house\r\n";
+        expected += house;
+        break;
+      case 2:
+        input += std::string(1 + (i * 37) % 9000, 'z') + "\n";
+        expected += other;
+        break;
+      default:
+        input += "house\n";
+        expected += house;
+    }
+  }
+  input += "house";
+  expected += house;
+  CliResult r = run("find " + path + " -", input);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+}
+
+// Answers are written in large pieces, yet one waiting for more input is
+// out before the program waits: a program feeding lines one at a time gets
+// each answer before it sends the next.
+TEST_F(CliTest, FindFromAPipeAnswersALineBeforeTheNextArrives) {
+  std::string path = dir_.file("d.zd");
+  dictionary({u"bank", u"house"});
+  int to_child[2], from_child[2];
+  ASSERT_EQ(::pipe(to_child), 0);
+  ASSERT_EQ(::pipe(from_child), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(to_child[0], 0);
+    ::dup2(from_child[1], 1);
+    ::close(to_child[1]);
+    ::close(from_child[0]);
+    ::execl(LEXORA_CLI, "lexora-cli", "find", path.c_str(), "-", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(to_child[0]);
+  ::close(from_child[1]);
+  for (const char* word : {"house\n", "bank\n"}) {
+    ASSERT_EQ(::write(to_child[1], word, std::strlen(word)),
+              static_cast<ssize_t>(std::strlen(word)));
+    std::string answer;
+    char c = 0;
+    pollfd ready{from_child[0], POLLIN, 0};
+    while (answer.empty() || answer.back() != '\n') {
+      ASSERT_EQ(::poll(&ready, 1, 30000), 1) << "no answer to " << word;
+      ASSERT_EQ(::read(from_child[0], &c, 1), 1);
+      answer.push_back(c);
+    }
+    EXPECT_NE(answer.find(std::string(word, std::strlen(word) - 1)), std::string::npos) << answer;
+  }
+  ::close(to_child[1]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::close(from_child[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(CliTest, FindInAnEmptyDictionaryLeavesExactUnset) {

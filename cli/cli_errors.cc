@@ -1,6 +1,7 @@
 #include "cli/cli_errors.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -69,28 +70,78 @@ bool output_written() {
   return false;
 }
 
+namespace {
+
+// stdin read in large pieces straight from the descriptor (a character at a
+// time through the stream cost microseconds per line).
+struct StdinBuffer {
+  char data[1 << 16];
+  std::size_t at = 0;
+  std::size_t end = 0;
+  bool finished = false;  // end of input, or a failed read
+  bool failed = false;
+
+  // Refills an empty buffer; false at the end of the input or on failure.
+  bool refill() {
+    if (finished) return false;
+    // Whoever feeds the input may wait for the answers so far before
+    // sending more: they must be out before this read can block. Output
+    // is otherwise written in large pieces, not a system call per line.
+    std::cout.flush();
+    for (;;) {
+      const ssize_t n = ::read(STDIN_FILENO, data, sizeof data);
+      if (n > 0) {
+        at = 0;
+        end = static_cast<std::size_t>(n);
+        return true;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      failed = n < 0;
+      finished = true;
+      return false;
+    }
+  }
+};
+
+StdinBuffer& stdin_buffer() {
+  static StdinBuffer buffer;
+  return buffer;
+}
+
+}  // namespace
+
 bool read_stdin_line(std::string* line, bool* failed) {
   *failed = false;
   line->clear();
+  StdinBuffer& in = stdin_buffer();
   for (;;) {
-    const int c = std::cin.get();
-    if (c == std::char_traits<char>::eof()) {
-      if (std::cin.bad()) {
+    if (in.at == in.end && !in.refill()) {
+      if (in.failed) {
         *failed = true;
         report_error("cannot read the input");
         return false;
       }
-      return !line->empty();
+      break;  // the last line may lack its "\n"
     }
-    if (c == '\n') break;
-    if (line->size() >= kMaxStdinLine) {
+    const char* start = in.data + in.at;
+    const auto* newline = static_cast<const char*>(std::memchr(start, '\n', in.end - in.at));
+    const std::size_t take =
+        newline != nullptr ? static_cast<std::size_t>(newline - start) : in.end - in.at;
+    if (line->size() + take > kMaxStdinLine) {
       *failed = true;
       report_error("an input line is longer than 1 MiB");
       return false;
     }
-    line->push_back(static_cast<char>(c));
+    line->append(start, take);
+    in.at += take;
+    if (newline != nullptr) {
+      ++in.at;
+      if (!line->empty() && line->back() == '\r') line->pop_back();
+      return true;
+    }
   }
-  if (!line->empty() && line->back() == '\r') line->pop_back();
+  if (line->empty()) return false;
+  if (line->back() == '\r') line->pop_back();
   return true;
 }
 

@@ -47,7 +47,10 @@ inline constexpr std::size_t kMaxStdinLine = std::size_t{1} << 20;  // 1 MiB
 
 // Reads one line of stdin into *line (without its "\n" or "\r\n"). False at
 // the end of the input, or (after an error message) for a line longer than
-// kMaxStdinLine or a failed read; *failed tells the two apart.
+// kMaxStdinLine or a failed read; *failed tells the two apart. Flushes
+// std::cout before it waits for input, so that answers to the lines read so
+// far are out before more input is awaited. Reads stdin's descriptor itself:
+// do not mix with reads through std::cin.
 bool read_stdin_line(std::string* line, bool* failed);
 
 }  // namespace lexora::cli

@@ -60,8 +60,8 @@ int run_article(const ArticleArgs& args) {
     std::optional<std::u16string_view> text;
     if (index) text = dict.article_at(*index);
     answer["article"] = text ? Json(utf16_to_utf8(*text)) : Json(nullptr);
+    // Flushed by read_stdin_line before it waits for more input.
     std::cout << answer.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-    std::cout.flush();
     if (!std::cout) return kExitNotFound;  // main() says why
   }
   return failed ? kExitNotFound : kExitOk;

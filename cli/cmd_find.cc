@@ -60,8 +60,8 @@ int run_find(const FindArgs& args) {
   std::string line;
   bool failed = false;
   while (read_stdin_line(&line, &failed)) {
+    // Flushed by read_stdin_line before it waits for more input.
     std::cout << answer(dict, args, line) << '\n';
-    std::cout.flush();
     if (!std::cout) return kExitNotFound;  // main() says why
   }
   return failed ? kExitNotFound : kExitOk;

@@ -32,8 +32,9 @@ std::uint32_t adler_update(std::uint32_t sum, const std::uint8_t* data, std::siz
   return static_cast<std::uint32_t>(s);
 }
 
-std::vector<std::uint8_t> packed(std::string_view text) {
-  return zlib_compress(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+std::vector<std::uint8_t> packed(std::string_view text, BlockCompression compression) {
+  return compress_stream(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                         compression);
 }
 
 }  // namespace
@@ -67,14 +68,14 @@ bool DictionaryStreamWriter::begin(const std::string& path, const DictionaryOpti
       options.articles_per_block != 0 ? options.articles_per_block : kCompilerArticlesPerBlock;
   const std::uint64_t block_count = (std::uint64_t{word_count} + per_block_ - 1) / per_block_;
   block_offsets_.clear();
-  compressor_ = std::make_unique<BlockCompressor>(threads_);
+  compressor_ = std::make_unique<BlockCompressor>(threads_, compression_);
   block_offsets_.reserve(block_count);
   articles_added_ = 0;
   written_ = 0;
 
-  const std::vector<std::uint8_t> packed_words = packed(words);
+  const std::vector<std::uint8_t> packed_words = packed(words, compression_);
   std::vector<std::uint8_t> packed_abbrevs;
-  if (abbrev_count != 0) packed_abbrevs = packed(abbreviations);
+  if (abbrev_count != 0) packed_abbrevs = packed(abbreviations, compression_);
   std::vector<std::uint8_t> head;
   ByteWriter w(&head);
   w.put_u16(static_cast<std::uint16_t>(options.version));

@@ -55,6 +55,10 @@ class DictionaryStreamWriter {
   // compresses on the calling thread). The file is the same either way.
   // Takes effect at the next begin().
   void set_compression_threads(unsigned threads) { threads_ = threads; }
+  // How the streams and article blocks are deflated (default: zlib's
+  // default level, the bytes build_dictionary writes). Takes effect at the
+  // next begin().
+  void set_block_compression(BlockCompression compression) { compression_ = compression; }
 
  private:
   bool flush_block(std::string* error);
@@ -71,6 +75,7 @@ class DictionaryStreamWriter {
   std::uint64_t written_ = 0;   // bytes written so far
   std::vector<std::uint32_t> block_offsets_;
   unsigned threads_ = 0;
+  BlockCompression compression_ = BlockCompression::kZlibDefault;
   std::unique_ptr<BlockCompressor> compressor_;
   std::vector<std::uint8_t> block_;   // unpacked text of the current block
   std::vector<std::uint8_t> packed_;  // its zlib stream

@@ -15,7 +15,8 @@ namespace {
 
 // Streams `source` (already in stored order) through the writer.
 bool stream(const std::string& path, const DictionarySource& source,
-            const DictionaryOptions& options, std::string* error, unsigned threads = 0) {
+            const DictionaryOptions& options, std::string* error, unsigned threads = 0,
+            BlockCompression compression = BlockCompression::kZlibDefault) {
   std::string words, abbrevs;
   for (const auto& [headword, article] : source.entries)
     words += to_multibyte(headword, options.words_code_page) + '\0';
@@ -23,6 +24,7 @@ bool stream(const std::string& path, const DictionarySource& source,
     abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
   DictionaryStreamWriter writer;
   writer.set_compression_threads(threads);
+  writer.set_block_compression(compression);
   if (!writer.begin(path, options, static_cast<std::uint32_t>(source.entries.size()), words,
                     static_cast<std::uint32_t>(source.abbreviations.size()), abbrevs, error))
     return false;
@@ -72,6 +74,26 @@ TEST_F(DictionaryStreamWriterTest, WritesTheSameBytesAsTheWholeMemoryWriter) {
     EXPECT_EQ(dict.article_at(149).value(), u"<b>article 1149</b> \u0434\u043E\u043C");
     EXPECT_EQ(dict.expand_abbreviation(u"adj.").value(), u"\u043F\u0440\u0438\u043B.");
   }
+}
+
+TEST_F(DictionaryStreamWriterTest, FastCompressionReadsBackTheSameOnAnyNumberOfThreads) {
+  const DictionarySource source = numbered_source(300);
+  DictionaryOptions options;
+  options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
+  options.articles_per_block = 16;
+  std::string error;
+  const std::string path = dir_.file("fast.zd");
+  ASSERT_TRUE(stream(path, source, options, &error, 0, BlockCompression::kFast)) << error;
+  const std::vector<std::uint8_t> alone = test::read_file(path);
+  ASSERT_TRUE(stream(path, source, options, &error, 3, BlockCompression::kFast)) << error;
+  EXPECT_EQ(test::read_file(path), alone);
+  ASSERT_TRUE(stream(dir_.file("default.zd"), source, options, &error)) << error;
+  EXPECT_NE(test::read_file(dir_.file("default.zd")), alone);  // another deflate indeed
+  Dictionary dict;
+  ASSERT_TRUE(dict.open_dictionary(path));
+  EXPECT_EQ(dict.verify_checksum(), kChecksumOk);
+  for (std::uint32_t i = 0; i < source.entries.size(); ++i)
+    ASSERT_EQ(dict.article_at(i).value(), source.entries[i].second) << i;
 }
 
 TEST_F(DictionaryStreamWriterTest, RefusesMissingExtraAndZeroHoldingArticles) {

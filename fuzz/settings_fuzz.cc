@@ -12,6 +12,7 @@
 #include "model/recent_files.h"
 #include "model/settings.h"
 #include "platform/qt/registry.h"
+#include "platform/qt/registry_encoding.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The article texts of an import, held compressed: texts are appended to an
-// open chunk of about 1 MiB, and each full chunk is compressed (zlib, fastest
-// level; dictionary text shrinks to about a third). Reading a text back
+// open chunk of about 1 MiB, and each full chunk is compressed (raw deflate,
+// fastest level; dictionary text shrinks to about a third). Reading a text back
 // inflates its chunk into a small cache of recent chunks, which serves the
 // writer well because sources come roughly in alphabetical order, as the
 // dictionary is written. Should the reads jump around so much that chunks
@@ -10,8 +10,10 @@
 #define LEXORA_IMPORT_ARTICLE_STORE_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace lexora::import {
@@ -19,6 +21,9 @@ namespace lexora::import {
 class ArticleStore {
  public:
   ArticleStore();
+  ~ArticleStore();
+  ArticleStore(const ArticleStore&) = delete;
+  ArticleStore& operator=(const ArticleStore&) = delete;
 
   std::size_t size() const { return spans_.size(); }
   // Appends a text and returns its number; kNoArticle (all ones) when the
@@ -49,12 +54,22 @@ class ArticleStore {
     std::uint32_t size = 0;  // unpacked
     std::string plain;       // when inflated for good
   };
+  struct Coders;
   void seal_open_chunk();
+  // Waits for the chunk being compressed and stores it.
+  void finish_sealing();
+  void inflate_into(const Chunk& c, char* out);
   const std::string& inflated(std::uint32_t chunk);
 
+  std::unique_ptr<Coders> coders_;
   std::vector<Span> spans_;
   std::vector<Chunk> chunks_;  // sealed chunks
   std::string open_;           // the chunk being filled (number chunks_.size())
+  // The chunk being compressed on sealing_, its text, and the result.
+  std::thread sealing_;
+  std::uint32_t sealing_chunk_ = kNoArticle;
+  std::string sealing_text_;
+  std::vector<std::uint8_t> sealed_;
   struct Cached {
     std::uint32_t chunk = kNoArticle;
     std::uint64_t used = 0;

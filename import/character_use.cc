@@ -1,6 +1,7 @@
 #include "import/character_use.h"
 
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "platform/nls.h"
@@ -40,6 +41,22 @@ std::size_t sequence_length(std::string_view text, std::size_t i) {
 
 }  // namespace
 
+std::size_t end_of_ascii(std::string_view text, std::size_t from) {
+  // Eight bytes at a time: most dictionary text is ASCII.
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  std::size_t i = from;
+  while (i + 8 <= text.size()) {
+    std::uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    // A high bit set, or a 0 byte (the classic has-zero-byte test).
+    if (((w | ((w - kOnes) & ~w)) & kHighBits) != 0) break;
+    i += 8;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) - 1u < 0x7Fu) ++i;
+  return i;
+}
+
 char32_t next_code_point(std::string_view text, std::size_t* i) {
   const auto c = static_cast<unsigned char>(text[*i]);
   if (c < 0x80) {
@@ -54,10 +71,20 @@ char32_t next_code_point(std::string_view text, std::size_t* i) {
   return value;
 }
 
+bool is_valid_utf8(std::string_view text) {
+  std::size_t i = 0;
+  while ((i = end_of_ascii(text, i)) < text.size()) {
+    const std::size_t n = sequence_length(text, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
 bool make_valid_utf8(std::string* text) {
   std::size_t i = 0;
   // Fast path: most texts are well-formed and need no copy.
-  while (i < text->size()) {
+  while ((i = end_of_ascii(*text, i)) < text->size()) {
     const std::size_t n = sequence_length(*text, i);
     if (n == 0) break;
     i += n;
@@ -83,6 +110,10 @@ CharacterUse::CharacterUse() : counts_(new std::uint32_t[kBmpSize]()) {}
 void CharacterUse::add(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
+    const std::size_t plain = end_of_ascii(text, i);
+    ascii_ += plain - i;
+    i = plain;
+    if (i == text.size()) break;
     if (static_cast<unsigned char>(text[i]) < 0x80) {
       ++ascii_;
       ++i;

@@ -41,6 +41,13 @@ class CharacterUse {
 // Replaces every ill-formed UTF-8 sequence of *text by U+FFFD and every 0
 // byte by U+FFFD (a ".zd" string cannot hold one); true when it changed.
 bool make_valid_utf8(std::string* text);
+// True when make_valid_utf8 would leave `text` as it is.
+bool is_valid_utf8(std::string_view text);
+
+// The index of the first byte at or after `from` that is not an ASCII
+// character other than 0 (so a 0 byte or a byte of 0x80 and above), or
+// text.size() when there is none.
+std::size_t end_of_ascii(std::string_view text, std::size_t from);
 
 // Decodes the UTF-8 character at text[*i] (valid UTF-8 assumed) and moves *i
 // past it.

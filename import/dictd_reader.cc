@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -89,8 +90,7 @@ void to_utf8(bool utf8, std::string* text) {
     make_valid_utf8(text);
     return;
   }
-  std::string copy = *text;
-  if (make_valid_utf8(&copy)) *text = windows1252_to_utf8(*text);
+  if (!is_valid_utf8(*text)) *text = windows1252_to_utf8(*text);
 }
 
 struct Files {
@@ -132,16 +132,18 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
   std::error_code ec;
   const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
   if (!ec) out->entries.reserve(static_cast<std::size_t>(file_size / 6 + 1));
-  char* buffer = nullptr;
+  // getline allocates (and grows) the buffer, even for an empty file, where
+  // it returns -1 at once: freed however the reading ends.
+  struct LineBuffer {
+    char* data = nullptr;
+    ~LineBuffer() { std::free(data); }
+  } buffer;
   std::size_t capacity = 0;
-  std::unique_ptr<char, void (*)(void*)> owned(nullptr, &std::free);
   std::uint64_t line = 0;
   ssize_t n;
-  while ((n = ::getline(&buffer, &capacity, file.get())) >= 0) {
-    owned.release();
-    owned.reset(buffer);
+  while ((n = ::getline(&buffer.data, &capacity, file.get())) >= 0) {
     ++line;
-    std::string_view text(buffer, static_cast<std::size_t>(n));
+    std::string_view text(buffer.data, static_cast<std::size_t>(n));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     if (text.empty()) continue;
     const std::size_t tab1 = text.find('\t');

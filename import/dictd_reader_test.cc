@@ -234,5 +234,16 @@ TEST_F(DictdImportTest, DamagedIndexNamesTheFileAndLineAndWritesNothing) {
   EXPECT_EQ(files, 0u);
 }
 
+// An empty index (the reader's line buffer is allocated even then, and must
+// be freed: the leak check of the sanitizer build sees it) is refused.
+TEST_F(DictdImportTest, EmptyIndexIsRefusedByName) {
+  const std::string index = test::write_dictd(dir_.path(), "empty", {{"a", "a\n"}}, true);
+  lexora::test::write_file(index, "");
+  ImportError error;
+  EXPECT_FALSE(import_dictionary(index, dir_.file("out.zd"), ImportOptions{}, nullptr, &error));
+  EXPECT_EQ(error.file, index);
+  EXPECT_NE(error.message.find("no entries"), std::string::npos) << error.message;
+}
+
 }  // namespace
 }  // namespace lexora::import

@@ -1,6 +1,7 @@
 #include "import/dictzip_file.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -30,6 +31,10 @@ constexpr std::size_t kCachedChunks = 4;
 constexpr std::size_t kMaxWholeText = std::size_t{1} << 30;
 constexpr int kRawDeflate = -MAX_WBITS;
 constexpr int kGzipWrapper = MAX_WBITS + 16;
+// An empty final block (fixed codes): a chunk ends with a full flush, not a
+// final block, and libdeflate inflates only complete streams. The flush
+// leaves the stream on a byte boundary, so these two bytes complete it.
+constexpr char kEmptyFinalBlock[] = {0x03, 0x00};
 
 bool fail(std::string* error, std::uint64_t* error_offset, std::string text,
           std::uint64_t offset = 0) {
@@ -43,6 +48,7 @@ bool fail(std::string* error, std::uint64_t* error_offset, std::string text,
 DictzipFile::DictzipFile() = default;
 DictzipFile::~DictzipFile() {
   if (fd_ >= 0) ::close(fd_);
+  if (fast_inflater_ != nullptr) libdeflate_free_decompressor(fast_inflater_);
 }
 
 bool DictzipFile::read_file(std::uint64_t offset, std::size_t length, std::string* out) const {
@@ -173,6 +179,10 @@ bool DictzipFile::inflate_chunk(std::size_t index, std::string* out, std::string
   // One spare byte, so that inflate can read the flush marker after a full
   // chunk and a chunk that inflates to more than its length is noticed.
   out->resize(std::size_t{chunk_length_} + 1);
+  ++chunks_inflated_;
+  const bool last = index + 1 == chunk_count();
+  if (inflate_chunk_fast(packed_size, last, out)) return true;
+  // zlib's streaming inflate, which also tells what is wrong with a chunk.
   z_stream z{};
   if (inflateInit2(&z, kRawDeflate) != Z_OK) {
     *error = "out of memory";
@@ -186,14 +196,29 @@ bool DictzipFile::inflate_chunk(std::size_t index, std::string* out, std::string
   const std::size_t produced = chunk_length_ + 1 - z.avail_out;
   const bool consumed = z.avail_in == 0;
   inflateEnd(&z);
-  ++chunks_inflated_;
   // Every chunk but the last fills the chunk length exactly.
-  const bool last = index + 1 == chunk_count();
   if ((status != Z_OK && status != Z_STREAM_END) || !consumed || produced > chunk_length_ ||
       (!last && produced != chunk_length_)) {
     *error = "compressed chunk " + std::to_string(index) + " is damaged";
     return false;
   }
+  out->resize(produced);
+  return true;
+}
+
+bool DictzipFile::inflate_chunk_fast(std::size_t packed_size, bool last, std::string* out) {
+  if (fast_inflater_ == nullptr) fast_inflater_ = libdeflate_alloc_decompressor();
+  if (fast_inflater_ == nullptr) return false;
+  packed_.append(kEmptyFinalBlock, sizeof kEmptyFinalBlock);
+  std::size_t used = 0, produced = 0;
+  const libdeflate_result result = libdeflate_deflate_decompress_ex(
+      fast_inflater_, packed_.data(), packed_.size(), out->data(), out->size(), &used, &produced);
+  // Every byte of the chunk must be used (the two added ones may be left
+  // when the chunk ends the stream itself), and every chunk but the last
+  // fills the chunk length exactly.
+  if (result != LIBDEFLATE_SUCCESS || used < packed_size || produced > chunk_length_ ||
+      (!last && produced != chunk_length_))
+    return false;
   out->resize(produced);
   return true;
 }

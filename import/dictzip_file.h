@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+struct libdeflate_decompressor;
+
 namespace lexora::import {
 
 class DictzipFile {
@@ -51,6 +53,8 @@ class DictzipFile {
   bool measure_last_chunk(std::string* error, std::uint64_t* error_offset);
   const std::string* chunk(std::size_t index, std::string* error);
   bool inflate_chunk(std::size_t index, std::string* out, std::string* error);
+  // The quick way (libdeflate); false leaves the chunk to zlib.
+  bool inflate_chunk_fast(std::size_t packed_size, bool last, std::string* out);
   bool read_file(std::uint64_t offset, std::size_t length, std::string* out) const;
 
   int fd_ = -1;
@@ -67,6 +71,7 @@ class DictzipFile {
   std::uint64_t chunks_inflated_ = 0;
   std::string whole_;   // the whole text of a gzip file without a chunk table
   std::string packed_;  // compressed bytes of the chunk being inflated
+  libdeflate_decompressor* fast_inflater_ = nullptr;
 };
 
 }  // namespace lexora::import

@@ -37,6 +37,10 @@ bool TextEncoder::append(std::string_view text, bool references, std::string* ou
   std::size_t i = 0;
   std::u16string one(1, u' ');
   while (i < text.size()) {
+    const std::size_t plain = end_of_ascii(text, i);
+    out->append(text.data() + i, plain - i);
+    i = plain;
+    if (i == text.size()) break;
     const auto b = static_cast<unsigned char>(text[i]);
     if (b < 0x80) {
       out->push_back(static_cast<char>(b));
