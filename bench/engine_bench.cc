@@ -21,6 +21,7 @@
 #include "engine/dictionary.h"
 #include "platform/library.h"
 #include "platform/messages.h"
+#include "testing/library_folder.h"
 
 namespace {
 

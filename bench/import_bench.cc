@@ -29,6 +29,7 @@
 #include "engine/dictionary.h"
 #include "import/import_dictionary.h"
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {

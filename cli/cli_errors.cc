@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "engine/dictionary.h"
 #include "engine/resource_pack.h"
+#include "engine/status.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
@@ -34,7 +35,12 @@ std::string file_problem(const std::string& path) {
   return {};
 }
 
+void report_status(const Status& status) {
+  if (status.has_message()) show_message(status_message(status));
+}
+
 bool open_dictionary_or_report(Dictionary& dict, const std::string& path) {
+  dict.set_status_listener(report_status);
   if (dict.open_dictionary(path)) return true;
   std::string text = format_message(string_text(str::kCantOpenFile), path);
   const std::string problem = file_problem(path);

@@ -9,7 +9,8 @@
 
 namespace lexora {
 class Dictionary;
-}
+class Status;
+}  // namespace lexora
 
 namespace lexora::cli {
 
@@ -20,8 +21,14 @@ int report_error(std::string_view text);
 // file", the system's reason), or "" when nothing is wrong with it as a file.
 std::string file_problem(const std::string& path);
 
-// Opens `path`; on failure shows "Can't open file PATH" with the reason
-// (after the engine's own message, if it showed one) and returns false.
+// The one way lexora-cli tells of an engine status: its message as
+// "Caption: text" on stderr ("Error: Integrity error"); nothing for a status
+// without a message. The listener of every dictionary a command opens.
+void report_status(const Status& status);
+
+// Opens `path` with report_status listening; on failure shows "Can't open
+// file PATH" with the reason (after the engine's own message, if it has one)
+// and returns false.
 bool open_dictionary_or_report(Dictionary& dict, const std::string& path);
 
 // What stops pack entry `name` of the dictionary's pack from being read: no

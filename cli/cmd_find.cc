@@ -16,6 +16,7 @@
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
+#include "engine/two_pass_lookup.h"
 #include "platform/utf.h"
 
 namespace lexora::cli {
@@ -33,18 +34,11 @@ struct FindArgs {
 
 std::string answer(Dictionary& dict, const FindArgs& args, const std::string& text) {
   const std::u16string wide = utf8_to_utf16(text);
-  const bool allow = !args.no_conversion;
+  const LookupOptions options{.ignore_punctuation = args.ignore_punctuation,
+                              .allow_conversion = !args.no_conversion};
   bool exact = false;
-  std::uint32_t index = 0;
-  if (args.two_pass) {
-    dict.set_ignore_punctuation(false);
-    index = dict.find_word(wide, &exact, allow);
-    dict.set_ignore_punctuation(args.ignore_punctuation);
-    if (!exact) index = dict.find_word(wide, nullptr, allow);
-  } else {
-    dict.set_ignore_punctuation(args.ignore_punctuation);
-    index = dict.find_word(wide, &exact, allow);
-  }
+  const std::uint32_t index = args.two_pass ? two_pass_lookup(dict, wide, &exact, options)
+                                            : dict.find_word(wide, &exact, options);
   nlohmann::ordered_json out;
   out["index"] = index;
   // find_word leaves the flag alone only for a dictionary without words.

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/article_search.h"
@@ -36,6 +37,7 @@ struct GrepArgs {
 
 int run_grep(const GrepArgs& args) {
   Dictionary dict;
+  dict.set_status_listener(report_status);
   if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
   std::string error;
   const std::unique_ptr<SearchQuery> query =

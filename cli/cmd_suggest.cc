@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/cli_errors.h"
 #include "cli/command_list.h"
 #include "cli/commands.h"
 #include "engine/dictionary.h"
@@ -32,6 +33,7 @@ struct SuggestArgs {
 
 int run_suggest(const SuggestArgs& args) {
   Dictionary dict;
+  dict.set_status_listener(report_status);
   if (!dict.open_dictionary(args.dictionary)) return kExitNotFound;
   const FuzzyIndex index = FuzzyIndex::build(dict);
   const std::vector<FuzzyMatch> found =

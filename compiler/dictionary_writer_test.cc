@@ -5,6 +5,7 @@
 
 #include "engine/dictionary.h"
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora::compiler {

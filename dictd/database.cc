@@ -1,12 +1,27 @@
 #include "dictd/database.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "engine/dictionary.h"
+#include "engine/status.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
 
 namespace lexora::dictd {
+namespace {
+
+// A dictionary whose problems the server logs under the database's name, so
+// that one damaged file among several is known by name.
+std::unique_ptr<Dictionary> logging_dictionary(const std::string& database) {
+  auto dict = std::make_unique<Dictionary>();
+  dict->set_status_listener([database](const Status& status) {
+    std::fprintf(stderr, "lexora-dictd: %s: %s\n", database.c_str(), status.message().c_str());
+  });
+  return dict;
+}
+
+}  // namespace
 
 std::size_t DatabaseIndex::memory_bytes() const {
   return fuzzy.memory_bytes() + headword_text.capacity() +
@@ -34,9 +49,12 @@ DatabaseIndex build_database_index(const Dictionary& dict) {
 }
 
 std::unique_ptr<Database> Database::open(const DatabaseConfig& config, std::string* error) {
-  auto dict = std::make_unique<Dictionary>();
+  std::unique_ptr<Dictionary> dict = logging_dictionary(config.name);
   if (!dict->open_dictionary(config.path)) {
-    if (error != nullptr) *error = "cannot open dictionary " + config.path;
+    if (error != nullptr) {
+      *error = "cannot open dictionary " + config.path;
+      if (dict->last_error().has_message()) *error += ": " + dict->last_error().message();
+    }
     return nullptr;
   }
   std::unique_ptr<Database> db(new Database());
@@ -92,7 +110,7 @@ Database::Lease Database::lease() {
       return Lease(this, std::move(dict));
     }
   }
-  auto dict = std::make_unique<Dictionary>();
+  std::unique_ptr<Dictionary> dict = logging_dictionary(name_);
   if (!dict->open_dictionary(path_)) return Lease(this, nullptr);
   std::lock_guard<std::mutex> lock(pool_mutex_);
   ++opened_;

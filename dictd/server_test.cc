@@ -108,6 +108,24 @@ TEST_F(ServerTest, DefineAnswersUnknownDatabaseAndNoMatch) {
   EXPECT_EQ(c->command("DEFINE * zzz"), "552 no match\n");
 }
 
+TEST_F(ServerTest, AnArticleThatCannotBeReadSaysWhy) {
+  // The article block is the end of the file: damage its compressed data.
+  const std::string path = dir_.file("ru.zd");
+  std::vector<std::uint8_t> bytes = lexora::test::read_file(path);
+  bytes[bytes.size() - 6] ^= 0xFF;
+  bytes[bytes.size() - 7] ^= 0xFF;
+  lexora::test::write_file(path, bytes);
+  start(config());
+  auto c = connect();
+  const std::string r = c->command("DEFINE ru house");
+  EXPECT_NE(r.find("151 \"house\" ru \"ru.zd\"\nhouse\n  (the article cannot be read: Integrity "
+                   "error)\n.\n"),
+            std::string::npos)
+      << r;
+  // The other database is unharmed.
+  EXPECT_NE(c->command("DEFINE en mouse").find("мышь"), std::string::npos);
+}
+
 TEST_F(ServerTest, TextLinesThatBeginWithADotAreStuffed) {
   start(config());
   auto c = connect();

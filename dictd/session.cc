@@ -182,8 +182,13 @@ void Session::append_definition(Database& db, std::uint32_t position, std::strin
     Database::Lease dict = db.lease();
     std::optional<std::u16string_view> article;
     if (dict) article = dict->article_at(position);
-    const std::u16string body =
-        article ? article_to_plain_text(*dict, *article) : u"(the article cannot be read)";
+    // The client hears why; the server's log has it under the database's name.
+    std::u16string body = u"(the article cannot be read)";
+    if (article) {
+      body = article_to_plain_text(*dict, *article);
+    } else if (dict && dict->last_error().has_message()) {
+      body = u"(the article cannot be read: " + utf8_to_utf16(dict->last_error().message()) + u")";
+    }
     text += '\n';
     text += utf16_to_utf8(wrap_plain_text(body, kTextWidth, kTextIndent));
     if (mime_ && dict) {

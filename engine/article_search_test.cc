@@ -15,6 +15,7 @@
 #include "platform/messages.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {

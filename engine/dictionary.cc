@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -13,14 +14,9 @@
 #include "engine/resource_pack.h"
 #include "platform/byte_cursor.h"
 #include "platform/messages.h"
-#include "resources/string_table.h"
 
 namespace lexora {
 namespace {
-
-void show_integrity_error() {
-  show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
-}
 
 enum class HeaderRead { kOk, kWrongVersion, kIncomplete };
 
@@ -70,6 +66,15 @@ Dictionary::~Dictionary() {
   close_dictionary();
 }
 
+void Dictionary::fail(const Status& status) {
+  last_error_ = status;
+  if (listener_ && status.has_message()) listener_(status);
+}
+
+void Dictionary::warn(const Status& status) {
+  if (listener_) listener_(status);
+}
+
 bool Dictionary::use_locale() const {
   return is_open() && uses_locale_collation(header_.flags, header_.locale_id);
 }
@@ -108,7 +113,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
       !inflated_size_believable(packed_size, unpacked_size) ||
       unpacked_size > kMaxWordsStreamSize || string_count > unpacked_size ||
       string_count > kMaxWordCount) {
-    show_integrity_error();
+    fail(Status::integrity_error());
     return false;
   }
   std::vector<std::uint8_t> packed;
@@ -118,7 +123,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
     out_of_memory_stop();
   }
   if (packed_size != 0 && std::fread(packed.data(), 1, packed_size, file_) != packed_size) {
-    show_integrity_error();
+    fail(Status::integrity_error());
     return false;
   }
   // The claimed size is the limit; the buffer grows only with real output.
@@ -126,7 +131,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
     case InflateResult::kOk:
       break;
     case InflateResult::kBadData:
-      show_integrity_error();
+      fail(Status::integrity_error());
       return false;
     case InflateResult::kNoMemory:
       close_dictionary();
@@ -146,7 +151,7 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
   for (std::uint32_t i = 0; i < string_count; ++i) {
     const void* zero = std::memchr(at, 0, static_cast<std::size_t>(end - at));
     if (zero == nullptr) {
-      show_integrity_error();
+      fail(Status::integrity_error());
       return false;
     }
     table->push_back(at);
@@ -157,14 +162,19 @@ bool Dictionary::load_stream(std::uint32_t packed_size, std::uint32_t unpacked_s
 
 bool Dictionary::open_dictionary(const std::string& path) {
   if (is_open()) close_dictionary();
+  last_error_ = Status();
   // Opened without waiting (a FIFO without a writer would block) and kept
   // only when it is a regular file: a FIFO or a device is not a dictionary.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    fail(Status::cannot_open(errno));
+    return false;
+  }
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
       fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
       (file_ = fdopen(fd, "rb")) == nullptr) {
+    fail(Status::cannot_open(S_ISREG(info.st_mode) ? errno : EINVAL));
     ::close(fd);
     return false;
   }
@@ -183,22 +193,18 @@ bool Dictionary::open_dictionary(const std::string& path) {
   const HeaderRead read = read_header(header, &h, &header_size);
   if (read == HeaderRead::kWrongVersion) {
     close_dictionary();
-    show_message(str::kWrongVersion, str::kError, MessageIcon::kError);
+    fail(Status::wrong_version());
     return false;
   }
   if (read == HeaderRead::kIncomplete) {
     close_dictionary();
-    show_integrity_error();
+    fail(Status::integrity_error());
     return false;
   }
   header_ = h;
 
   for (std::uint32_t code_page : {h.words_code_page, h.articles_code_page}) {
-    if (!is_valid_code_page(code_page)) {
-      show_message_text(format_message(string_text(str::kCodepageNotSupported),
-                                       static_cast<long long>(code_page)),
-                        str::kError, MessageIcon::kError);
-    }
+    if (!is_valid_code_page(code_page)) warn(Status::unsupported_code_page(code_page));
   }
 
   // A dictionary with words needs somewhere to keep their articles; one with
@@ -211,7 +217,7 @@ bool Dictionary::open_dictionary(const std::string& path) {
                            table_at + std::uint64_t{h.block_count} * 4 <= file_size_;
   if (!well_formed) {
     close_dictionary();
-    show_integrity_error();
+    fail(Status::integrity_error());
     return false;
   }
 
@@ -230,7 +236,7 @@ bool Dictionary::open_dictionary(const std::string& path) {
       (!table_bytes.empty() &&
        std::fread(table_bytes.data(), 1, table_bytes.size(), file_) != table_bytes.size())) {
     close_dictionary();
-    show_integrity_error();
+    fail(Status::integrity_error());
     return false;
   }
   ByteCursor table(table_bytes);

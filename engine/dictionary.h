@@ -9,8 +9,11 @@
 // Operations on a closed dictionary are not refused: they return nothing or 0.
 // One instance is single-threaded (its scratch buffers are shared).
 //
-// Messages (integrity errors, unsupported code pages) go through
-// platform/messages; the out-of-memory stop ends the process.
+// Errors and warnings (integrity errors, unsupported code pages, a plug-in
+// without its export) are Status values: recorded as last_error() where an
+// operation fails, and handed to the dictionary's listener as they happen.
+// The engine shows no message itself; only the out-of-memory stop ends the
+// process.
 #ifndef LEXORA_ENGINE_DICTIONARY_H_
 #define LEXORA_ENGINE_DICTIONARY_H_
 
@@ -25,6 +28,7 @@
 
 #include "engine/dictionary_header.h"
 #include "engine/inflate.h"
+#include "engine/status.h"
 #include "engine/word_compare.h"
 
 namespace lexora {
@@ -46,6 +50,17 @@ struct RefineResult {
   bool matched = false;
 };
 
+// How one lookup treats its text. The dictionary's own setting applies where
+// a field is left unset, so a caller that wants another trimming for one
+// lookup says so here instead of changing the dictionary's default.
+struct LookupOptions {
+  // Trim punctuation around the text; unset: set_ignore_punctuation's value.
+  std::optional<bool> ignore_punctuation;
+  // Let the word-conversion plug-in (libconv.so) be asked once when nothing
+  // matches.
+  bool allow_conversion = true;
+};
+
 class Dictionary {
  public:
   Dictionary();
@@ -53,13 +68,24 @@ class Dictionary {
   Dictionary(const Dictionary&) = delete;
   Dictionary& operator=(const Dictionary&) = delete;
 
+  // --- Errors ---
+
+  // Who hears of this dictionary's problems: `listener` gets every status
+  // with a message (errors and warnings) as the operation meets it, in
+  // order, on the calling thread. None set: they are only recorded.
+  void set_status_listener(StatusListener listener) { listener_ = std::move(listener); }
+  // Why the last open_dictionary or article_at failed: OK when it succeeded,
+  // and when article_at found no such article (no error to tell of).
+  const Status& last_error() const { return last_error_; }
+
   // --- Opening and word index ---
 
   // Opens `path` (UTF-8, "/" separators) and loads its word and abbreviation
   // lists and block table; opens the ".zpak" pack beside it when there is one.
-  // Any open dictionary is closed first. On false nothing is open; the engine
-  // has shown its own message where there is one (none when the file does not
-  // open at all).
+  // Any open dictionary is closed first. On false nothing is open and
+  // last_error() says why (kCannotOpen when the file does not open at all;
+  // every other reason has gone to the listener as well). Unsupported code
+  // pages go to the listener as warnings, and opening goes on.
   bool open_dictionary(const std::string& path);
   void close_dictionary();
   bool is_open() const { return file_ != nullptr; }
@@ -81,6 +107,8 @@ class Dictionary {
   // the offsets are checked against the file when a block is read).
   std::span<const std::uint32_t> block_offsets() const { return block_table_; }
 
+  // The dictionary's default punctuation trimming (the user's setting for
+  // this file); a lookup's LookupOptions may override it for that lookup.
   void set_ignore_punctuation(bool on) { ignore_punctuation_ = on; }
   bool ignore_punctuation() const { return ignore_punctuation_; }
 
@@ -88,10 +116,15 @@ class Dictionary {
 
   // Position of the headword best matching `text`. `exact_out` (optional)
   // receives whether a headword equal to the key, case ignored, was found; it
-  // is left untouched for an empty dictionary, which returns 0.
-  // `allow_conversion` lets the word-conversion plug-in (libconv.so) be tried
-  // once when nothing matches.
-  std::uint32_t find_word(std::u16string_view text, bool* exact_out, bool allow_conversion);
+  // is left untouched for an empty dictionary, which returns 0. Changes no
+  // setting of the dictionary.
+  std::uint32_t find_word(std::u16string_view text, bool* exact_out,
+                          const LookupOptions& options = {});
+  // The same under the dictionary's punctuation setting; `allow_conversion`
+  // as in LookupOptions.
+  std::uint32_t find_word(std::u16string_view text, bool* exact_out, bool allow_conversion) {
+    return find_word(text, exact_out, LookupOptions{.allow_conversion = allow_conversion});
+  }
   // Negative, zero or positive as `key` sorts before, equal to or after
   // `word`, over at most n characters (kWholeString for entire strings).
   // `lowered_key` may be null; it is then computed.
@@ -104,6 +137,8 @@ class Dictionary {
 
   // Article `index` in UTF-16, exactly as stored (markup untouched). Nothing
   // when there is no such article; an empty article is an empty view.
+  // Nothing with last_error() set when the block cannot be read or is
+  // damaged ("Integrity error").
   std::optional<std::u16string_view> article_at(std::uint32_t index);
   std::optional<std::u16string_view> expand_abbreviation(std::u16string_view key);
 
@@ -122,19 +157,20 @@ class Dictionary {
   // The open pack, or null when the dictionary has none.
   const ResourcePack* pack() const { return pack_.get(); }
 
-  // --- Test hooks ---
-  // Number of article blocks inflated since construction (cache behaviour).
+  // Number of article blocks inflated since construction (the cache's
+  // effect, for tests and benchmarks).
   std::uint64_t block_loads() const { return block_loads_; }
-  // For tests only: swaps the file stream for one that can no longer seek,
-  // as after the storage holding the file was removed and put back, so that
-  // the next article_at takes the reopening path. No effect while closed.
-  void break_stream_for_testing();
-  // For tests only: the next `count` reads of article blocks fail as a read
-  // from media that went away does (EIO), or, with `short_read`, return only
-  // part of what the file holds.
-  void fail_block_reads_for_testing(int count, bool short_read);
 
  private:
+  // The tests of the failure paths break the stream and the block reads
+  // (testing/dictionary_test_peer.h).
+  friend class DictionaryTestPeer;
+
+  // Records `status` as the operation's error and tells the listener.
+  void fail(const Status& status);
+  // Tells the listener of a problem the operation goes on after.
+  void warn(const Status& status);
+
   bool load_stream(std::uint32_t packed_size, std::uint32_t unpacked_size,
                    std::uint32_t string_count, std::vector<char>* buffer,
                    std::vector<const char*>* table);
@@ -143,12 +179,12 @@ class Dictionary {
   void open_pack();
   // The stream check before reading an article: true when the stream can
   // still seek; otherwise the file and pack are reopened from path_ once.
-  // False (after "Integrity error") when that fails too.
+  // False (after reporting "Integrity error") when that fails too.
   bool check_stream();
   bool reopen_stream();
   // kReadFailed: a read failed or came back short although the file's size
-  // says the bytes are there (shown nothing yet; the caller may retry on a
-  // reopened stream). kFailed: bad data, "Integrity error" already shown.
+  // says the bytes are there (nothing reported yet; the caller may retry on
+  // a reopened stream). kFailed: bad data, "Integrity error" reported.
   enum class BlockLoad { kLoaded, kFailed, kReadFailed };
   BlockLoad load_block(std::uint32_t block);
   std::size_t read_block_bytes(void* buffer, std::size_t size);
@@ -172,7 +208,9 @@ class Dictionary {
   // page changes.
   std::unique_ptr<WordCodec> article_codec_;
   std::uint64_t block_loads_ = 0;
-  int failing_reads_ = 0;  // test hook
+  // Block reads still to fail, and whether they come back short instead
+  // (set by DictionaryTestPeer only).
+  int failing_reads_ = 0;
   bool short_reads_ = false;
   std::vector<char> words_;
   std::vector<const char*> word_table_;
@@ -186,6 +224,8 @@ class Dictionary {
   // page and locale; null while closed.
   std::unique_ptr<WordComparer> comparer_;
   bool ignore_punctuation_ = false;
+  StatusListener listener_;
+  Status last_error_;
 };
 
 }  // namespace lexora

@@ -15,16 +15,11 @@
 #include "engine/resource_pack.h"
 #include "platform/messages.h"
 #include "platform/nls.h"
-#include "resources/string_table.h"
 
 namespace lexora {
 namespace {
 
 constexpr char kAbbreviationSeparator[] = "  ";
-
-void integrity_error() {
-  show_message(str::kIntegrityError, str::kError, MessageIcon::kError);
-}
 
 }  // namespace
 
@@ -48,29 +43,10 @@ bool Dictionary::check_stream() {
   for (int attempt = 0;; ++attempt) {
     if (file_ != nullptr && lseek(fileno(file_), 0, SEEK_CUR) >= 0) return true;
     if (attempt > 0 || !reopen_stream()) {
-      integrity_error();
+      fail(Status::integrity_error());
       return false;
     }
   }
-}
-
-void Dictionary::break_stream_for_testing() {
-  if (file_ == nullptr) return;
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  close(fds[1]);
-  std::FILE* broken = fdopen(fds[0], "rb");
-  if (broken == nullptr) {
-    close(fds[0]);
-    return;
-  }
-  std::fclose(file_);
-  file_ = broken;  // a pipe cannot seek
-}
-
-void Dictionary::fail_block_reads_for_testing(int count, bool short_read) {
-  failing_reads_ = count;
-  short_reads_ = short_read;
 }
 
 std::size_t Dictionary::read_block_bytes(void* buffer, std::size_t size) {
@@ -94,7 +70,7 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   const std::uint64_t offset = block_table_[block];
   std::uint8_t head[kBlockHeaderSize];
   if (!block_header_fits(offset, file_size_)) {
-    integrity_error();
+    fail(Status::integrity_error());
     return BlockLoad::kFailed;
   }
   // The file holds these bytes: a seek or read that fails all the same is
@@ -106,7 +82,7 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   // Sizes are checked against the file before anything is allocated.
   const std::optional<BlockExtent> extent = read_block_extent(head, offset, file_size_);
   if (!extent) {
-    integrity_error();
+    fail(Status::integrity_error());
     return BlockLoad::kFailed;
   }
   const std::uint32_t unpacked = extent->unpacked_size;
@@ -115,7 +91,7 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   block_packed_size_ = packed;
   // The cache grows only with real output, up to the block limit.
   if (unpacked > kMaxBlockSize) {
-    integrity_error();
+    fail(Status::integrity_error());
     return BlockLoad::kFailed;
   }
   try {
@@ -129,7 +105,7 @@ Dictionary::BlockLoad Dictionary::load_block(std::uint32_t block) {
   if (inflated == InflateResult::kNoMemory) out_of_memory_stop();
   // More output than the header says is bad data like any other.
   if (inflated != InflateResult::kOk || !block_holds_its_articles(block)) {
-    integrity_error();
+    fail(Status::integrity_error());
     return BlockLoad::kFailed;
   }
   // A complete stream shorter than announced: only the filled part counts.
@@ -164,6 +140,7 @@ bool Dictionary::decode_article_text(std::string_view bytes, std::u16string* out
 }
 
 std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
+  last_error_ = Status();
   if (header_.version == 0) return std::nullopt;  // nothing is open
   if (!check_stream()) return std::nullopt;
   if (index > header_.word_count || header_.articles_per_block == 0) return std::nullopt;
@@ -177,7 +154,7 @@ std::optional<std::u16string_view> Dictionary::article_at(std::uint32_t index) {
     // or a short read is retried once on a stream opened afresh; the word
     // list and everything else loaded stays.
     if (loaded == BlockLoad::kReadFailed && reopen_stream()) loaded = load_block(block);
-    if (loaded == BlockLoad::kReadFailed) integrity_error();
+    if (loaded == BlockLoad::kReadFailed) fail(Status::integrity_error());
     if (loaded != BlockLoad::kLoaded) return std::nullopt;
   }
 

@@ -10,7 +10,8 @@
 #include "engine/dictionary.h"
 #include "engine/inflate.h"
 #include "engine/resource_pack.h"
-#include "platform/messages.h"
+#include "testing/dictionary_test_peer.h"
+#include "testing/status_recorder.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -86,8 +87,8 @@ class ArticlesTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  RecordingMessageSink messages_;
   Dictionary dict_;
+  test::StatusRecorder messages_{dict_};
 };
 
 TEST_F(ArticlesTest, ArticlesOfEveryVersionComeBackConverted) {
@@ -151,10 +152,12 @@ TEST_F(ArticlesTest, CorruptBlockIsAnIntegrityErrorAndEmptiesTheCache) {
   const std::uint64_t loads = dict_.block_loads();
   EXPECT_FALSE(dict_.article_at(150));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  EXPECT_EQ(dict_.last_error(), Status::integrity_error());
   // Block 0 was cached before the failure; it is inflated afresh.
   auto text = dict_.article_at(5);
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, article_text(5));
+  EXPECT_TRUE(dict_.last_error().ok());
   EXPECT_EQ(dict_.block_loads(), loads + 1);
   EXPECT_TRUE(dict_.article_at(249));  // block 2 is fine
 }
@@ -281,7 +284,7 @@ TEST_F(ArticlesTest, BrokenStreamIsReopenedSilentlyWithThePack) {
   ASSERT_TRUE(dict_.pack());
   ASSERT_TRUE(dict_.article_at(3));
 
-  dict_.break_stream_for_testing();
+  DictionaryTestPeer::break_stream(dict_);
   auto text = dict_.article_at(4);
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, article_text(4));
@@ -298,7 +301,7 @@ TEST_F(ArticlesTest, BrokenStreamIsReopenedSilentlyWithThePack) {
 TEST_F(ArticlesTest, BrokenStreamWithTheFileGoneIsAnIntegrityErrorUntilItReturns) {
   std::string path = write(numbered_source(20), {});
   ASSERT_TRUE(dict_.open_dictionary(path));
-  dict_.break_stream_for_testing();
+  DictionaryTestPeer::break_stream(dict_);
   std::filesystem::rename(path, path + ".away");
   EXPECT_FALSE(dict_.article_at(4));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
@@ -322,7 +325,7 @@ TEST_F(ArticlesTest, FailedOrShortBlockReadIsRetriedOnceOnAReopenedStream) {
   ASSERT_TRUE(dict_.article_at(0));
   // The descriptor still seeks, so only the read itself shows the fault.
   for (bool short_read : {false, true}) {
-    dict_.fail_block_reads_for_testing(1, short_read);
+    DictionaryTestPeer::fail_block_reads(dict_, 1, short_read);
     auto text = dict_.article_at(200);
     ASSERT_TRUE(text) << short_read;
     EXPECT_EQ(*text, article_text(200));
@@ -340,9 +343,10 @@ TEST_F(ArticlesTest, FailedOrShortBlockReadIsRetriedOnceOnAReopenedStream) {
 
 TEST_F(ArticlesTest, BlockReadFailingAgainAfterTheReopenIsOneIntegrityError) {
   ASSERT_TRUE(dict_.open_dictionary(write(numbered_source(250), {})));
-  dict_.fail_block_reads_for_testing(2, false);
+  DictionaryTestPeer::fail_block_reads(dict_, 2, false);
   EXPECT_FALSE(dict_.article_at(200));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity});
+  EXPECT_EQ(dict_.last_error(), Status::integrity_error());
   // The next request finds the stream working again.
   messages_.clear();
   ASSERT_TRUE(dict_.article_at(200));
@@ -471,7 +475,7 @@ TEST_F(ChecksumTest, UnreadableStreamGivesThreeAndTheDictionaryStaysUsable) {
   DictionaryOptions options;
   options.flags = FLAG_HAS_CHECKSUM;
   ASSERT_TRUE(dict_.open_dictionary(write(numbered_source(30), options)));
-  dict_.break_stream_for_testing();
+  DictionaryTestPeer::break_stream(dict_);
   EXPECT_EQ(dict_.verify_checksum(), kChecksumUnreadable);
   EXPECT_EQ(*dict_.article_at(7), article_text(7));
   EXPECT_EQ(dict_.verify_checksum(), kChecksumOk);

@@ -6,7 +6,6 @@
 
 #include "engine/dictionary.h"
 #include "platform/library.h"
-#include "platform/messages.h"
 
 namespace lexora {
 namespace {
@@ -16,27 +15,17 @@ namespace {
 constexpr char kConversionLibrary[] = "libconv.so";
 constexpr char kConvertExport[] = "Convert";
 constexpr std::int32_t kConvertCapacity = 256;
-constexpr char kConvertMissingText[] = "Convert not found";
-constexpr char kConvertMissingCaption[] = "error";
 using ConvertFunction = void (*)(const char16_t* input, char16_t* output, std::int32_t capacity);
 
-// Asks the plug-in for another form of `key`. False when the plug-in is
-// missing or has no Convert export (which is reported); the library is
-// unloaded again before returning either way.
-bool convert_with_plugin(std::u16string_view key, std::u16string* converted) {
+enum class Conversion { kConverted, kNoPlugin, kNoExport };
+
+// Asks the plug-in for another form of `key`. The library is unloaded again
+// before returning.
+Conversion convert_with_plugin(std::u16string_view key, std::u16string* converted) {
   std::unique_ptr<Library> library = Library::load(kConversionLibrary);
-  if (!library) return false;
+  if (!library) return Conversion::kNoPlugin;
   auto convert = reinterpret_cast<ConvertFunction>(library->symbol(kConvertExport));
-  if (convert == nullptr) {
-    Message message;
-    message.text = kConvertMissingText;
-    message.caption = kConvertMissingCaption;
-    message.icon = MessageIcon::kNone;
-    message.buttons = MessageButtons::kOk;
-    message.owner = MessageOwner::kNone;
-    show_message(message);
-    return false;
-  }
+  if (convert == nullptr) return Conversion::kNoExport;
   const std::u16string input(key);
   // Cleared first, and cut at the last unit should the plug-in leave it
   // without a terminating 0.
@@ -44,7 +33,7 @@ bool convert_with_plugin(std::u16string_view key, std::u16string* converted) {
   convert(input.c_str(), output, kConvertCapacity);
   output[kConvertCapacity - 1] = u'\0';
   converted->assign(output, std::char_traits<char16_t>::length(output));
-  return true;
+  return Conversion::kConverted;
 }
 
 }  // namespace
@@ -111,7 +100,7 @@ RefineResult Dictionary::refine_match(std::u16string_view key, std::u16string_vi
 }
 
 std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
-                                    bool allow_conversion) {
+                                    const LookupOptions& options) {
   const std::uint32_t count = word_count();
   if (count == 0 || !comparer_) return 0;
 
@@ -120,7 +109,8 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
   std::u16string t(text.substr(0, text.find(u'\0')));
   std::u16string_view t_prime(t);
   std::u16string_view key(t);
-  if (ignore_punctuation_) {
+  const bool trim = options.ignore_punctuation.value_or(ignore_punctuation_);
+  if (trim) {
     std::size_t start = 0;
     if (t.size() >= 2)
       while (start < t.size() - 1 && is_trimmed_punctuation(t[start])) ++start;
@@ -164,9 +154,18 @@ std::uint32_t Dictionary::find_word(std::u16string_view text, bool* exact_out,
     if (r.matched) return r.position;
     return refine_match(key, lowered_key, mid, kWholeString).position;
   }
-  if (allow_conversion) {
+  if (options.allow_conversion) {
     std::u16string converted;
-    if (convert_with_plugin(key, &converted)) return find_word(converted, exact_out, false);
+    switch (convert_with_plugin(key, &converted)) {
+      case Conversion::kConverted:
+        return find_word(converted, exact_out,
+                         LookupOptions{.ignore_punctuation = trim, .allow_conversion = false});
+      case Conversion::kNoExport:
+        warn(Status::converter_without_export());  // and on as without the plug-in
+        break;
+      case Conversion::kNoPlugin:
+        break;
+    }
   }
   const RefineResult prefix = refine_match(key, lowered_key, mid, key.size());
   return prefix.matched ? prefix.position : mid;

@@ -6,6 +6,9 @@
 #include "engine/dictionary.h"
 #include "platform/library.h"
 #include "platform/messages.h"
+#include "testing/library_folder.h"
+#include "testing/recording_message_sink.h"
+#include "testing/status_recorder.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -41,8 +44,9 @@ class LookupTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  RecordingMessageSink messages_;
+  RecordingMessageSink boxes_;  // the engine itself shows none
   Dictionary dict_;
+  test::StatusRecorder messages_{dict_};
 };
 
 TEST_F(LookupTest, EmptyDictionaryReturnsZeroAndLeavesTheFlag) {
@@ -107,7 +111,7 @@ TEST_F(LookupTest, NoMatchReturnsTheLastProbedPosition) {
   EXPECT_EQ(dict_.find_word(u"a", &exact, true), 0u);
   EXPECT_EQ(dict_.find_word(u"c", &exact, true), 0u);  // probes d, then b
   EXPECT_FALSE(exact);
-  EXPECT_TRUE(messages_.messages().empty());  // no plug-in, nothing shown
+  EXPECT_TRUE(messages_.statuses().empty());  // no plug-in, nothing shown
 }
 
 TEST_F(LookupTest, PunctuationTrimming) {
@@ -187,7 +191,7 @@ TEST_F(PluginTest, ConvertedWordIsLookedUpOnce) {
   EXPECT_EQ(find(u"went", false), std::make_pair(std::u16string(u"mouse"), false));
   // "zzzz" is not found either, and is not converted again.
   EXPECT_EQ(find(u"other"), std::make_pair(std::u16string(u"mouse"), false));
-  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_TRUE(messages_.statuses().empty());
 }
 
 TEST_F(PluginTest, UnterminatedOrUntouchedOutputIsSafe) {
@@ -207,8 +211,11 @@ TEST_F(PluginTest, MissingExportIsReportedOncePerLookup) {
   EXPECT_EQ(find(u"hou"), std::make_pair(std::u16string(u"house"), false));
   EXPECT_EQ(find(u"went"), std::make_pair(std::u16string(u"house"), false));
   EXPECT_EQ(find(u"house"), std::make_pair(std::u16string(u"house"), true));
-  ASSERT_EQ(messages_.messages().size(), 2u);
-  const Message& m = messages_.messages()[0];
+  EXPECT_EQ(messages_.statuses(), std::vector<Status>(2, Status::converter_without_export()));
+  EXPECT_TRUE(dict_.last_error().ok());  // the lookups did not fail
+  EXPECT_TRUE(boxes_.messages().empty());
+  // Shown as the plug-in's own plain box, without owner.
+  const Message m = status_message(messages_.statuses()[0]);
   EXPECT_EQ(m.text, "Convert not found");
   EXPECT_EQ(m.caption, "error");
   EXPECT_EQ(m.icon, MessageIcon::kNone);

@@ -5,11 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "compiler/dictionary_writer.h"
 #include "engine/inflate.h"
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
+#include "testing/status_recorder.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -51,8 +54,9 @@ class DictionaryOpenTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  RecordingMessageSink messages_;
+  RecordingMessageSink boxes_;  // the engine itself shows none
   Dictionary dict_;
+  test::StatusRecorder messages_{dict_};
 };
 
 TEST_F(DictionaryOpenTest, OpensEveryVersionWithItsHeaderDefaults) {
@@ -86,7 +90,7 @@ TEST_F(DictionaryOpenTest, OpensEveryVersionWithItsHeaderDefaults) {
     EXPECT_EQ(h.articles_per_block, version == 2 ? 100u : 30u);
     EXPECT_EQ(h.block_count, version == 2 ? 3u : 9u);
   }
-  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_TRUE(messages_.statuses().empty());
 }
 
 TEST_F(DictionaryOpenTest, RejectsVersionsOutsideTwoToFive) {
@@ -98,14 +102,44 @@ TEST_F(DictionaryOpenTest, RejectsVersionsOutsideTwoToFive) {
     EXPECT_EQ(dict_.word_count(), 0u);
   }
   EXPECT_EQ(messages_.texts(), std::vector<std::string>(5, "Wrong version or file format"));
-  EXPECT_EQ(messages_.messages()[0].caption, "Error");
-  EXPECT_EQ(messages_.messages()[0].icon, MessageIcon::kError);
+  EXPECT_EQ(dict_.last_error(), Status::wrong_version());
+  const Message box = status_message(messages_.statuses()[0]);
+  EXPECT_EQ(box.caption, "Error");
+  EXPECT_EQ(box.icon, MessageIcon::kError);
+  EXPECT_EQ(box.owner, MessageOwner::kActiveWindow);
+  EXPECT_TRUE(boxes_.messages().empty());
 }
 
 TEST_F(DictionaryOpenTest, MissingFileFailsSilently) {
   EXPECT_FALSE(dict_.open_dictionary(dir_.file("none.zd")));
+  EXPECT_EQ(dict_.last_error(), Status::cannot_open(ENOENT));
   EXPECT_FALSE(dict_.open_dictionary(dir_.path()));  // a folder
-  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_EQ(dict_.last_error().code(), StatusCode::kCannotOpen);
+  EXPECT_TRUE(messages_.statuses().empty());
+  // A good file clears the error.
+  ASSERT_TRUE(dict_.open_dictionary(write(numbered_source(1), {})));
+  EXPECT_TRUE(dict_.last_error().ok());
+}
+
+TEST_F(DictionaryOpenTest, EachDictionaryTellsItsOwnListener) {
+  const std::string good = write(numbered_source(3), {}, "good.zd");
+  DictionaryOptions bad_version;
+  bad_version.version = 6;
+  const std::string bad = write(numbered_source(3), bad_version, "bad.zd");
+  Dictionary other;
+  test::StatusRecorder other_messages(other);
+  EXPECT_FALSE(other.open_dictionary(bad));
+  EXPECT_TRUE(dict_.open_dictionary(good));
+  EXPECT_EQ(other_messages.statuses(), std::vector<Status>{Status::wrong_version()});
+  EXPECT_TRUE(messages_.statuses().empty());
+  EXPECT_EQ(other.last_error(), Status::wrong_version());
+  EXPECT_TRUE(dict_.last_error().ok());
+  // Without a listener the error is only recorded; nothing reaches the
+  // process's message boxes.
+  Dictionary quiet;
+  EXPECT_FALSE(quiet.open_dictionary(bad));
+  EXPECT_EQ(quiet.last_error(), Status::wrong_version());
+  EXPECT_TRUE(boxes_.messages().empty());
 }
 
 TEST_F(DictionaryOpenTest, FailedSecondOpenLeavesNothingOpen) {
@@ -148,6 +182,8 @@ TEST_F(DictionaryOpenTest, UnsupportedCodePagesAreReportedInOrderAndLoadingGoesO
   ASSERT_TRUE(dict_.open_dictionary(path));
   EXPECT_EQ(messages_.texts(), (std::vector<std::string>{"Codepage 12345 isn't supported",
                                                          "Codepage 54321 isn't supported"}));
+  EXPECT_EQ(messages_.statuses()[0].detail(), 12345);
+  EXPECT_TRUE(dict_.last_error().ok());  // warnings, not a failure
   EXPECT_EQ(dict_.word_count(), 3u);
   EXPECT_FALSE(dict_.word_at(0).has_value());  // no text in a code page we cannot read
   EXPECT_EQ(dict_.raw_word_at(0).value(), "w00000");
@@ -174,7 +210,7 @@ TEST_F(DictionaryOpenTest, DictionaryWithoutWordsOpens) {
   EXPECT_EQ(dict_.word_count(), 0u);
   EXPECT_EQ(dict_.header().block_count, 0u);
   EXPECT_FALSE(dict_.word_at(0).has_value());
-  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_TRUE(messages_.statuses().empty());
 }
 
 // Each case damages a good file in one way; every one must be refused with
@@ -226,6 +262,7 @@ TEST_F(DictionaryOpenTest, MalformedFilesGiveIntegrityError) {
     messages_.clear();
     EXPECT_FALSE(dict_.open_dictionary(path)) << damage.what;
     EXPECT_EQ(messages_.texts(), std::vector<std::string>{kIntegrity}) << damage.what;
+    EXPECT_EQ(dict_.last_error(), Status::integrity_error()) << damage.what;
     EXPECT_FALSE(dict_.is_open()) << damage.what;
     EXPECT_EQ(dict_.word_count(), 0u) << damage.what;
   }
@@ -257,7 +294,7 @@ TEST_F(DictionaryOpenTest, RecordedWordsSizeLargerThanTheStreamStillOpens) {
   test::patch_u32(path, kWordsSizeAt, size + 100);
   ASSERT_TRUE(dict_.open_dictionary(path));
   EXPECT_EQ(dict_.word_at(9).value(), u"w00009");
-  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_TRUE(messages_.statuses().empty());
 }
 
 // A words stream may not claim more than 256 MiB unpacked, even when it

@@ -9,7 +9,10 @@
 // before the export runs, and translations kept after a failed export stay
 // with their own word.
 //
-// No Qt here; messages go through platform/messages.
+// No Qt here; messages go through platform/messages, owned by the article
+// window: they are that window's own conversation with the user (the program
+// is the only caller), not errors of a dictionary, whose statuses the
+// dictionary's listener shows.
 #ifndef LEXORA_FLASHCARDS_FLASH_CARD_EXPORT_H_
 #define LEXORA_FLASHCARDS_FLASH_CARD_EXPORT_H_
 

@@ -7,6 +7,7 @@
 #include "engine/dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {

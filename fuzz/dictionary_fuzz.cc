@@ -6,6 +6,7 @@
 // opened, with and without punctuation trimming.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +15,10 @@
 
 #include "compiler/dictionary_writer.h"
 #include "engine/dictionary.h"
+#include "engine/two_pass_lookup.h"
 #include "platform/library.h"
 #include "platform/messages.h"
+#include "testing/library_folder.h"
 
 namespace {
 
@@ -88,11 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dict.word_at(count);
     const char16_t* keys[] = {u"bank", u"BANK", u"etc.", u"hou", u"", u"!?", u"\u00E5RE", u"zzzz"};
     for (bool trim : {false, true}) {
-      dict.set_ignore_punctuation(trim);
       for (const char16_t* key : keys) {
         bool exact = false;
-        const std::uint32_t i = dict.find_word(key, &exact, true);
+        const std::uint32_t i = dict.find_word(key, &exact, {.ignore_punctuation = trim});
         if (count != 0 && i >= count) __builtin_trap();
+        if (lexora::two_pass_lookup(dict, key, &exact, {.ignore_punctuation = trim}) >=
+            std::max(count, 1u))
+          __builtin_trap();
       }
     }
   }

@@ -13,6 +13,7 @@
 #include "compiler/dictionary_writer.h"
 #include "engine/dictionary.h"
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static lexora::RecordingMessageSink messages;

@@ -7,6 +7,7 @@
 #include "gui/dialogs/file_browser.h"
 #include "gui/dictionary_import.h"
 #include "gui/main_window.h"
+#include "gui/qt_message_sink.h"
 #include "gui/qt_util.h"
 #include "gui/word_controls.h"
 #include "import/import_cache.h"
@@ -48,6 +49,8 @@ bool MainWindow::open_dictionary_file(const QString& given) {
 
   WaitCursor wait;
   Dictionary& dict = objects_.dictionary;
+  // Its errors, here and while it stays open, come before our own messages.
+  dict.set_status_listener(show_engine_status);
   const bool opened = dict.open_dictionary(file.toStdString());
   wait.restore();
 

@@ -32,6 +32,7 @@
 #include "model/settings.h"
 #include "platform/messages.h"
 #include "platform/qt/registry.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {
@@ -349,6 +350,25 @@ TEST_F(MainWindowTest, FailedOpenDropsTheRecentEntryAndShowsTheBrowser) {
   EXPECT_EQ(sink_.texts().size(), 1u);
   EXPECT_TRUE(window_->dictionary_menu()->actions().isEmpty());
   EXPECT_TRUE(browser_shown);
+}
+
+TEST_F(MainWindowTest, TheEnginesMessagesComeFirstAndWarningsLetTheFileOpen) {
+  start(make_dictionary(dir_, "good.zd", 10));
+  const std::string wrong = make_dictionary(dir_, "wrong.zd", 10);
+  test::patch_u16(wrong, 0, 9);  // version 9
+  sink_.clear();
+  EXPECT_FALSE(window_->open_dictionary_file(QString::fromStdString(wrong)));
+  EXPECT_EQ(sink_.texts(),
+            std::vector<std::string>({"Wrong version or file format", "Can't open file " + wrong}));
+  EXPECT_EQ(sink_.messages()[0].caption, "Error");
+  EXPECT_EQ(sink_.messages()[0].icon, MessageIcon::kError);
+
+  const std::string odd = make_dictionary(dir_, "odd.zd", 10);
+  test::patch_u32(odd, 38, 12345);  // words_code_page
+  sink_.clear();
+  EXPECT_TRUE(window_->open_dictionary_file(QString::fromStdString(odd)));
+  EXPECT_EQ(sink_.texts(), std::vector<std::string>({"Codepage 12345 isn't supported"}));
+  EXPECT_EQ(window_->word_count(), 10u);
 }
 
 TEST_F(MainWindowTest, DictionaryMenuListsNewestFirstAndOpensByCommand) {

@@ -63,4 +63,8 @@ MessageResult QtMessageSink::show(const Message& message) {
   return message.buttons == MessageButtons::kYesNo ? MessageResult::kNo : MessageResult::kOk;
 }
 
+void show_engine_status(const Status& status) {
+  if (status.has_message()) show_message(status_message(status));
+}
+
 }  // namespace lexora

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "engine/dictionary.h"
+#include "gui/qt_message_sink.h"
 
 namespace lexora {
 namespace {
@@ -116,7 +117,12 @@ bool SearchWindow::start_search(const QString& text, bool regex) {
     return false;
   }
   auto dict = std::make_unique<Dictionary>();
-  if (!dict->open_dictionary(path.toStdString())) {
+  // Told while opening only: the search runs on a worker thread, which must
+  // show no boxes.
+  dict->set_status_listener(show_engine_status);
+  const bool opened = dict->open_dictionary(path.toStdString());
+  dict->set_status_listener(nullptr);
+  if (!opened) {
     status_->setText(tr("The dictionary cannot be opened."));
     return false;
   }

@@ -30,6 +30,7 @@
 #include "model/settings.h"
 #include "platform/messages.h"
 #include "platform/qt/registry.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {

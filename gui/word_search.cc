@@ -5,6 +5,7 @@
 #include <QScrollBar>
 
 #include "engine/dictionary.h"
+#include "engine/two_pass_lookup.h"
 #include "gui/article/article_window.h"
 #include "gui/command_ids.h"
 #include "gui/main_window.h"
@@ -22,16 +23,8 @@ QString clipboard_text() {
 }  // namespace
 
 std::uint32_t MainWindow::two_pass_lookup(const QString& text, bool* exact_out) {
-  Dictionary& dict = objects_.dictionary;
-  // First with punctuation counted, so that an exact headword with
-  // punctuation wins; then, when that was not exact, under the user's choice.
-  bool exact = false;
-  dict.set_ignore_punctuation(false);
-  std::uint32_t found = dict.find_word(as_view(text), &exact, true);
-  dict.set_ignore_punctuation(smart_find());
-  if (!exact) found = dict.find_word(as_view(text), nullptr, true);
-  if (exact_out) *exact_out = exact;
-  return found;
+  return lexora::two_pass_lookup(objects_.dictionary, as_view(text), exact_out,
+                                 {.ignore_punctuation = smart_find()});
 }
 
 void MainWindow::typing_lookup() {

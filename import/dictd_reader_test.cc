@@ -9,6 +9,7 @@
 #include "import/import_dictionary.h"
 #include "import/test_sources.h"
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
 
 namespace lexora::import {
 namespace {

@@ -15,6 +15,7 @@
 #include "import/import_dictionary.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora::import {

@@ -10,6 +10,7 @@
 #include "import/test_sources.h"
 #include "platform/messages.h"
 #include "platform/utf.h"
+#include "testing/recording_message_sink.h"
 
 namespace lexora::import {
 namespace {

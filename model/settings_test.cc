@@ -19,6 +19,7 @@
 #include "platform/messages.h"
 #include "platform/qt/registry.h"
 #include "platform/system_calls.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 
 namespace lexora {

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/library_state.h"
+
 namespace lexora {
 namespace {
 
@@ -20,18 +22,6 @@ constexpr int kFlags = RTLD_NOW | RTLD_LOCAL;
 // The loader's cache is built from the folders this file names.
 constexpr char kLoaderConfig[] = "/etc/ld.so.conf";
 constexpr int kMaxConfigDepth = 8;
-
-struct LoadState {
-  std::mutex mutex;
-  std::optional<std::string> folder_override;
-  // File name -> when it was last found missing (coarse monotonic seconds).
-  std::map<std::string, double> missing_since;
-};
-
-LoadState& state() {
-  static LoadState instance;
-  return instance;
-}
 
 // The coarse clock is read without a system call (vDSO), unlike the precise
 // one on some virtual machines.
@@ -129,20 +119,15 @@ const std::vector<std::string>& library_folders() {
   return folders;
 }
 
-void set_library_folder_for_testing(const std::string& folder) {
-  LoadState& s = state();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  if (folder.empty())
-    s.folder_override.reset();
-  else
-    s.folder_override = folder;
-  s.missing_since.clear();
+LibraryLoadState& library_load_state() {
+  static LibraryLoadState instance;
+  return instance;
 }
 
 std::unique_ptr<Library> Library::load(const std::string& file_name) {
   if (file_name.empty()) return nullptr;
   if (file_name.find('/') != std::string::npos) return open_file(file_name);
-  LoadState& s = state();
+  LibraryLoadState& s = library_load_state();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto missing = s.missing_since.find(file_name);
   const double now = now_seconds();

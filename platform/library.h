@@ -59,11 +59,6 @@ std::string program_folder();
 // resolved). Worked out on the first call.
 const std::vector<std::string>& library_folders();
 
-// Tests point the "program folder" of Library::load at a folder of their own
-// (empty restores the real one); the loader's search path is then not used.
-// Also forgets every remembered "missing" answer. Process-wide.
-void set_library_folder_for_testing(const std::string& folder);
-
 }  // namespace lexora
 
 #endif  // LEXORA_PLATFORM_LIBRARY_H_

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <set>
 
+#include "testing/library_folder.h"
+
 namespace lexora {
 namespace {
 

@@ -83,25 +83,4 @@ MessageResult StderrMessageSink::show(const Message& message) {
   return affirmative(message.buttons);
 }
 
-RecordingMessageSink::RecordingMessageSink() : previous_(set_message_sink(this)) {}
-
-RecordingMessageSink::~RecordingMessageSink() {
-  set_message_sink(previous_);
-}
-
-MessageResult RecordingMessageSink::show(const Message& message) {
-  messages_.push_back(message);
-  if (answers_.empty()) return affirmative(message.buttons);
-  const MessageResult answer = answers_.front();
-  answers_.pop_front();
-  return answer;
-}
-
-std::vector<std::string> RecordingMessageSink::texts() const {
-  std::vector<std::string> out;
-  out.reserve(messages_.size());
-  for (const Message& m : messages_) out.push_back(m.text);
-  return out;
-}
-
 }  // namespace lexora

@@ -1,19 +1,19 @@
 // Message boxes. Every message the program shows to the user goes through
 // show_message(), which hands it to the process's MessageSink: the GUI
 // installs one that shows a QMessageBox, lexora-cli one that prints
-// "Caption: text" to stderr, and tests a RecordingMessageSink that records
-// each message and answers questions from a script.
+// "Caption: text" to stderr, and tests one that records each message and
+// answers questions from a script (testing/recording_message_sink.h).
 //
 // The sink is process-wide state of the platform layer (it stands in for the
 // system's message-box service); engine and render code never install one.
-// When no sink is installed, messages go to stderr.
+// When no sink is installed, messages go to stderr. The engine shows nothing
+// through it but the out-of-memory stop: its errors are Status values
+// (engine/status.h) that the program and the tools show as they see fit.
 #ifndef LEXORA_PLATFORM_MESSAGES_H_
 #define LEXORA_PLATFORM_MESSAGES_H_
 
-#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lexora {
 
@@ -68,30 +68,6 @@ std::string format_message(std::string_view format, long long value);
 class StderrMessageSink : public MessageSink {
  public:
   MessageResult show(const Message& message) override;
-};
-
-// For tests: records every message and answers questions from a queue
-// (Yes/Ok when the queue is empty). Installs itself on construction and
-// restores the previous sink on destruction.
-class RecordingMessageSink : public MessageSink {
- public:
-  RecordingMessageSink();
-  ~RecordingMessageSink() override;
-  RecordingMessageSink(const RecordingMessageSink&) = delete;
-  RecordingMessageSink& operator=(const RecordingMessageSink&) = delete;
-
-  MessageResult show(const Message& message) override;
-
-  void answer_next(MessageResult result) { answers_.push_back(result); }
-  const std::vector<Message>& messages() const { return messages_; }
-  // The texts shown, in order, for compact assertions.
-  std::vector<std::string> texts() const;
-  void clear() { messages_.clear(); }
-
- private:
-  std::vector<Message> messages_;
-  std::deque<MessageResult> answers_;
-  MessageSink* previous_;
 };
 
 }  // namespace lexora

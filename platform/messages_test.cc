@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/string_table.h"
+#include "testing/recording_message_sink.h"
 
 namespace lexora {
 namespace {

@@ -198,10 +198,10 @@ void ArticleController::toggle_sound(std::u16string_view name) {
 }
 
 void ArticleController::follow_word_link(std::u16string_view word) {
+  // A link names its word exactly: punctuation counts, whatever the user's
+  // trimming for typed words.
   bool exact = false;
-  dictionary_.set_ignore_punctuation(false);
-  const std::uint32_t found = dictionary_.find_word(word, &exact, true);
-  dictionary_.set_ignore_punctuation(options_.smart_find);
+  const std::uint32_t found = dictionary_.find_word(word, &exact, {.ignore_punctuation = false});
   if (exact) {
     show_article(found, 0, true);
     return;

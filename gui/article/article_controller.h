@@ -94,8 +94,6 @@ class ArticleSurface {
 
 struct ArticleOptions {
   PageStyle page_style;
-  // "smart_find": punctuation trimming goes back to this after a word link.
-  bool smart_find = true;
   std::u16string flash_card_database;  // "g_mr_dict_path"
   std::string cardbank_library = kCardbankLibrary;
   std::string media_folder_root;  // where packed files go; empty: the temporary location

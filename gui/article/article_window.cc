@@ -84,7 +84,6 @@ ArticleOptions options_from(ArticleHost& host) {
   const Settings& settings = host.settings();
   ArticleOptions options;
   options.page_style = host.page_style();
-  options.smart_find = settings.smart_find == 1;
   options.flash_card_database = flash_card_database_path(
       QString::fromStdString(settings.g_mr_dict_path).toStdU16String(),
       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdU16String());

@@ -36,6 +36,7 @@
 #include "resources/sound_icon.h"
 #include "resources/string_table.h"
 #include "sound/sound.h"
+#include "testing/recording_message_sink.h"
 #include "testing/test_files.h"
 #include "testing/test_pictures.h"
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "platform/messages.h"
+#include "testing/recording_message_sink.h"
 
 namespace lexora {
 namespace {
