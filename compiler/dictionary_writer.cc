@@ -108,6 +108,42 @@ std::uint32_t checksum_of(const std::vector<std::uint8_t>& bytes) {
   return static_cast<std::uint32_t>(sum);
 }
 
+// The header's counts and sizes, as each version lays them out.
+struct HeaderFields {
+  std::uint32_t word_count = 0;
+  std::uint32_t words_size = 0;
+  std::uint32_t words_packed = 0;
+  std::uint32_t per_block = 0;
+  std::uint32_t block_count = 0;
+  std::uint32_t abbrev_count = 0;
+  std::uint32_t abbrevs_size = 0;
+  std::uint32_t abbrevs_packed = 0;
+  std::uint32_t words_cp = 0;
+  std::uint32_t articles_cp = 0;
+  std::uint32_t locale_id = 0;
+};
+
+// Version 2 has no articles-per-block field (its blocks hold a fixed count);
+// versions 2 and 3 have no code-page or locale fields.
+void put_header(ByteWriter& w, const DictionaryOptions& options, const HeaderFields& f) {
+  w.put_u16(static_cast<std::uint16_t>(options.version));
+  if (options.version == 2) {
+    w.put_u16(0);
+    for (std::uint32_t v : {f.word_count, f.words_size, f.words_packed, f.block_count,
+                            f.abbrev_count, f.abbrevs_size, f.abbrevs_packed, options.flags})
+      w.put_u32(v);
+    return;
+  }
+  for (std::uint32_t v : {f.word_count, f.words_size, f.words_packed, f.per_block, f.block_count,
+                          f.abbrev_count, f.abbrevs_size, f.abbrevs_packed, options.flags})
+    w.put_u32(v);
+  if (options.version != 3) {
+    w.put_u32(f.words_cp);
+    w.put_u32(f.articles_cp);
+    w.put_u32(f.locale_id);
+  }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> zlib_compress(const std::uint8_t* data, std::size_t size) {
@@ -169,32 +205,22 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
     return {};
   }
 
-  // Header.
   std::vector<std::uint8_t> out;
   ByteWriter w(&out);
-  const auto word_count = static_cast<std::uint32_t>(order.size());
-  const auto words_size = static_cast<std::uint32_t>(words.size());
-  const auto words_packed = static_cast<std::uint32_t>(packed_words.size());
-  const auto block_count = static_cast<std::uint32_t>(blocks.size());
-  const auto abbrev_count = static_cast<std::uint32_t>(source.abbreviations.size());
-  const auto abbrevs_size = static_cast<std::uint32_t>(abbrevs.size());
-  const auto abbrevs_packed = static_cast<std::uint32_t>(packed_abbrevs.size());
-  w.put_u16(static_cast<std::uint16_t>(options.version));
-  if (options.version == 2) {
-    w.put_u16(0);
-    for (std::uint32_t v : {word_count, words_size, words_packed, block_count, abbrev_count,
-                            abbrevs_size, abbrevs_packed, options.flags})
-      w.put_u32(v);
-  } else {
-    for (std::uint32_t v : {word_count, words_size, words_packed, per_block, block_count,
-                            abbrev_count, abbrevs_size, abbrevs_packed, options.flags})
-      w.put_u32(v);
-    if (!old_layout) {
-      w.put_u32(words_cp);
-      w.put_u32(articles_cp);
-      w.put_u32(locale_id);
-    }
-  }
+  HeaderFields fields;
+  fields.word_count = static_cast<std::uint32_t>(order.size());
+  fields.words_size = static_cast<std::uint32_t>(words.size());
+  fields.words_packed = static_cast<std::uint32_t>(packed_words.size());
+  fields.per_block = per_block;
+  fields.block_count = static_cast<std::uint32_t>(blocks.size());
+  fields.abbrev_count = static_cast<std::uint32_t>(source.abbreviations.size());
+  fields.abbrevs_size = static_cast<std::uint32_t>(abbrevs.size());
+  fields.abbrevs_packed = static_cast<std::uint32_t>(packed_abbrevs.size());
+  fields.words_cp = words_cp;
+  fields.articles_cp = articles_cp;
+  fields.locale_id = locale_id;
+  put_header(w, options, fields);
+  const std::uint32_t block_count = fields.block_count;
 
   // Streams, block table, blocks.
   w.put_bytes(std::span<const std::uint8_t>(packed_words));

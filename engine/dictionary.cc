@@ -58,6 +58,21 @@ HeaderRead read_header(ByteCursor& header, DictionaryHeader* out, std::size_t* h
   return complete ? HeaderRead::kOk : HeaderRead::kIncomplete;
 }
 
+// The block table: `count` offsets at file offset `at` (checked against the
+// file's size by the caller). False when they cannot be read.
+bool read_block_table(std::FILE* file, std::uint64_t at, std::uint32_t count,
+                      std::vector<std::uint32_t>* table) {
+  std::vector<std::uint8_t> bytes(std::size_t{count} * 4);
+  if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0 ||
+      (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())) {
+    return false;
+  }
+  ByteCursor cursor(bytes);
+  table->resize(count);
+  for (std::uint32_t& offset : *table) cursor.read_u32(&offset);
+  return true;
+}
+
 }  // namespace
 
 Dictionary::Dictionary() = default;
@@ -230,18 +245,11 @@ bool Dictionary::open_dictionary(const std::string& path) {
     return false;
   }
 
-  // Block table.
-  std::vector<std::uint8_t> table_bytes(std::size_t{h.block_count} * 4);
-  if (fseeko(file_, static_cast<off_t>(table_at), SEEK_SET) != 0 ||
-      (!table_bytes.empty() &&
-       std::fread(table_bytes.data(), 1, table_bytes.size(), file_) != table_bytes.size())) {
+  if (!read_block_table(file_, table_at, h.block_count, &block_table_)) {
     close_dictionary();
     fail(Status::integrity_error());
     return false;
   }
-  ByteCursor table(table_bytes);
-  block_table_.resize(h.block_count);
-  for (std::uint32_t& offset : block_table_) table.read_u32(&offset);
 
   comparer_ = std::make_unique<WordComparer>(h.words_code_page, h.locale_id);
   cached_block_ = -1;
