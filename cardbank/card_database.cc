@@ -203,13 +203,13 @@ AddOutcome CardDatabase::add_record(std::u16string_view word, std::u16string_vie
              unique_id_for(static_cast<std::uint16_t>(count)));  // attributes 0
   put_u16_be(bytes, kRecordCountField, static_cast<std::uint16_t>(count + 1));
 
-  // The app info block moves with everything after the record list. An
-  // offset that points elsewhere (never so in files this library writes)
-  // is set to where the block belongs.
-  const bool app_info_moves = app_info_offset_ >= list_end && app_info_offset_ <= old_size;
-  put_u32_be(bytes, kAppInfoOffsetField,
-             app_info_moves ? app_info_offset_ + static_cast<std::uint32_t>(kRecordEntrySize)
-                            : static_cast<std::uint32_t>(list_end + kRecordEntrySize + kGapSize));
+  // The app info block moves with everything after the record list. A
+  // database without one (offset 0) stays without: pointing the offset at
+  // where a block would be would point it into the new record's data.
+  if (app_info_offset_ != 0) {
+    put_u32_be(bytes, kAppInfoOffsetField,
+               app_info_offset_ + static_cast<std::uint32_t>(kRecordEntrySize));
+  }
   if (sort_info_offset_ != 0 && sort_info_offset_ >= list_end && sort_info_offset_ <= old_size) {
     put_u32_be(bytes, kSortInfoOffsetField,
                sort_info_offset_ + static_cast<std::uint32_t>(kRecordEntrySize));

@@ -69,6 +69,23 @@ TEST(CardDatabaseTest, FirstRecordGoesAfterTheMovedAppInfo) {
   EXPECT_EQ(std::vector<std::uint8_t>(image.begin() + 100, image.end()), data);
 }
 
+TEST(CardDatabaseTest, DatabaseWithoutAppInfoStaysWithoutAndParsesAfterAnAdd) {
+  // A bare header: no records, no gap, no app info block (offset 0).
+  std::vector<std::uint8_t> bare = CardDatabase::empty_image("bare");
+  bare.resize(78);
+  put_be32(&bare, 52, 0);
+  auto db = CardDatabase::parse(bare);
+  ASSERT_TRUE(db);
+  std::vector<std::uint8_t> image;
+  ASSERT_EQ(db->add_record(u"cat", u"", u"кошка", &image), AddOutcome::kAdded);
+  EXPECT_EQ(be32(image, 52), 0u);
+  EXPECT_EQ(be32(image, 78), 86u);
+  const auto added = CardDatabase::parse(image);
+  ASSERT_TRUE(added);
+  ASSERT_EQ(added->record_count(), 1u);
+  EXPECT_EQ(added->record_texts(0).translation, u"кошка");
+}
+
 TEST(CardDatabaseTest, EachAddMovesExistingDataByEight) {
   const auto two = with_records({u"a", u"bb"});
   const auto three = with_records({u"a", u"bb", u"ccc"});
