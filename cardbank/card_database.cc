@@ -71,9 +71,10 @@ void append_text(std::vector<std::uint8_t>* out, std::u16string_view text) {
 bool layout_matches_count(std::span<const std::uint8_t> bytes, std::size_t list_end,
                           std::uint32_t app_info, const std::vector<RecordEntry>& entries) {
   const std::size_t data_start = entries.empty() ? bytes.size() : entries.front().data_offset;
-  if (app_info == 0)
-    return data_start == list_end || data_start == list_end + kGapSize ||
-           (entries.empty() && data_start >= list_end);
+  // Without an app info block nothing but the gap may stand between the list
+  // and the first record (or the end, while there is none): bytes no offset
+  // describes would end up between the list and the first record added.
+  if (app_info == 0) return data_start == list_end || data_start == list_end + kGapSize;
   if (app_info != list_end && app_info != list_end + kGapSize) return false;
   return std::size_t{app_info} <= data_start;
 }

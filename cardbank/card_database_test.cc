@@ -86,6 +86,14 @@ TEST(CardDatabaseTest, DatabaseWithoutAppInfoStaysWithoutAndParsesAfterAnAdd) {
   EXPECT_EQ(added->record_texts(0).translation, u"кошка");
 }
 
+TEST(CardDatabaseTest, BytesNoOffsetDescribesAfterABareHeaderAreRefused) {
+  std::vector<std::uint8_t> image = CardDatabase::empty_image("odd");
+  put_be32(&image, 52, 0);  // the block after the header is no app info now
+  EXPECT_FALSE(CardDatabase::parse(image));
+  image.resize(80);  // the gap alone is fine
+  EXPECT_TRUE(CardDatabase::parse(image));
+}
+
 TEST(CardDatabaseTest, EachAddMovesExistingDataByEight) {
   const auto two = with_records({u"a", u"bb"});
   const auto three = with_records({u"a", u"bb", u"ccc"});
