@@ -108,39 +108,25 @@ std::uint32_t checksum_of(const std::vector<std::uint8_t>& bytes) {
   return static_cast<std::uint32_t>(sum);
 }
 
-// The header's counts and sizes, as each version lays them out.
-struct HeaderFields {
-  std::uint32_t word_count = 0;
-  std::uint32_t words_size = 0;
-  std::uint32_t words_packed = 0;
-  std::uint32_t per_block = 0;
-  std::uint32_t block_count = 0;
-  std::uint32_t abbrev_count = 0;
-  std::uint32_t abbrevs_size = 0;
-  std::uint32_t abbrevs_packed = 0;
-  std::uint32_t words_cp = 0;
-  std::uint32_t articles_cp = 0;
-  std::uint32_t locale_id = 0;
-};
-
 // Version 2 has no articles-per-block field (its blocks hold a fixed count);
 // versions 2 and 3 have no code-page or locale fields.
-void put_header(ByteWriter& w, const DictionaryOptions& options, const HeaderFields& f) {
-  w.put_u16(static_cast<std::uint16_t>(options.version));
-  if (options.version == 2) {
+void put_header(ByteWriter& w, const DictionaryHeader& h) {
+  w.put_u16(static_cast<std::uint16_t>(h.version));
+  if (h.version == 2) {
     w.put_u16(0);
-    for (std::uint32_t v : {f.word_count, f.words_size, f.words_packed, f.block_count,
-                            f.abbrev_count, f.abbrevs_size, f.abbrevs_packed, options.flags})
+    for (std::uint32_t v : {h.word_count, h.words_size, h.words_packed_size, h.block_count,
+                            h.abbrev_count, h.abbrevs_size, h.abbrevs_packed_size, h.flags})
       w.put_u32(v);
     return;
   }
-  for (std::uint32_t v : {f.word_count, f.words_size, f.words_packed, f.per_block, f.block_count,
-                          f.abbrev_count, f.abbrevs_size, f.abbrevs_packed, options.flags})
+  for (std::uint32_t v :
+       {h.word_count, h.words_size, h.words_packed_size, h.articles_per_block, h.block_count,
+        h.abbrev_count, h.abbrevs_size, h.abbrevs_packed_size, h.flags})
     w.put_u32(v);
-  if (options.version != 3) {
-    w.put_u32(f.words_cp);
-    w.put_u32(f.articles_cp);
-    w.put_u32(f.locale_id);
+  if (h.version != 3) {
+    w.put_u32(h.words_code_page);
+    w.put_u32(h.articles_code_page);
+    w.put_u32(h.locale_id);
   }
 }
 
@@ -207,20 +193,22 @@ std::vector<std::uint8_t> build_dictionary(const DictionarySource& source,
 
   std::vector<std::uint8_t> out;
   ByteWriter w(&out);
-  HeaderFields fields;
-  fields.word_count = static_cast<std::uint32_t>(order.size());
-  fields.words_size = static_cast<std::uint32_t>(words.size());
-  fields.words_packed = static_cast<std::uint32_t>(packed_words.size());
-  fields.per_block = per_block;
-  fields.block_count = static_cast<std::uint32_t>(blocks.size());
-  fields.abbrev_count = static_cast<std::uint32_t>(source.abbreviations.size());
-  fields.abbrevs_size = static_cast<std::uint32_t>(abbrevs.size());
-  fields.abbrevs_packed = static_cast<std::uint32_t>(packed_abbrevs.size());
-  fields.words_cp = words_cp;
-  fields.articles_cp = articles_cp;
-  fields.locale_id = locale_id;
-  put_header(w, options, fields);
-  const std::uint32_t block_count = fields.block_count;
+  DictionaryHeader h;
+  h.version = static_cast<std::int16_t>(options.version);
+  h.word_count = static_cast<std::uint32_t>(order.size());
+  h.words_size = static_cast<std::uint32_t>(words.size());
+  h.words_packed_size = static_cast<std::uint32_t>(packed_words.size());
+  h.articles_per_block = per_block;
+  h.block_count = static_cast<std::uint32_t>(blocks.size());
+  h.abbrev_count = static_cast<std::uint32_t>(source.abbreviations.size());
+  h.abbrevs_size = static_cast<std::uint32_t>(abbrevs.size());
+  h.abbrevs_packed_size = static_cast<std::uint32_t>(packed_abbrevs.size());
+  h.flags = options.flags;
+  h.words_code_page = words_cp;
+  h.articles_code_page = articles_cp;
+  h.locale_id = locale_id;
+  put_header(w, h);
+  const std::uint32_t block_count = h.block_count;
 
   // Streams, block table, blocks.
   w.put_bytes(std::span<const std::uint8_t>(packed_words));
