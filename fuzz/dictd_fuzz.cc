@@ -8,27 +8,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "fuzz/scratch_files.h"
 #include "import/dictd_reader.h"
 #include "import/dictionary_collector.h"
 #include "import/test_sources.h"
 
 namespace {
 
-const std::string& folder() {
-  static const std::string path = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dictd-fuzz-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }();
-  return path;
-}
+using lexora::fuzz::put_file;
 
-void put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+const std::string& folder() {
+  return lexora::fuzz::scratch_folder("dictd-fuzz");
 }
 
 }  // namespace
@@ -44,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::error_code ignored;
   std::filesystem::remove(base + ".dict", ignored);
   std::filesystem::remove(base + ".dict.dz", ignored);
-  put(base + ".index", index);
-  if (form == 0) put(base + ".dict", text);
-  if (form == 1) put(base + ".dict.dz", lexora::import::test::dictzip(text, 32));
-  if (form == 2) put(base + ".dict.dz", text);
+  put_file(base + ".index", index);
+  if (form == 0) put_file(base + ".dict", text);
+  if (form == 1) put_file(base + ".dict.dz", lexora::import::test::dictzip(text, 32));
+  if (form == 2) put_file(base + ".dict.dz", text);
   lexora::import::DictionaryCollector collector{lexora::import::ConversionOptions{}};
   lexora::import::ImportError error;
   if (lexora::import::read_dictd_dictionary(base + ".index", &collector, &error)) {

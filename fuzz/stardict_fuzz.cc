@@ -7,27 +7,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "fuzz/scratch_files.h"
 #include "import/dictionary_collector.h"
 #include "import/stardict_reader.h"
 
 namespace {
 
-const std::string& folder() {
-  static const std::string path = [] {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "stardict-fuzz-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }();
-  return path;
-}
+using lexora::fuzz::put_file;
 
-void put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+const std::string& folder() {
+  return lexora::fuzz::scratch_folder("stardict-fuzz");
 }
 
 }  // namespace
@@ -44,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t a = input.find('\xFE');
   const std::size_t b = a == std::string::npos ? a : input.find('\xFE', a + 1);
   const std::string base = folder() + "/sd";
-  put(base + ".ifo", ifo);
-  put(base + ".idx", input.substr(0, a));
-  put(base + ".dict", a == std::string::npos ? std::string() : input.substr(a + 1, b - a - 1));
-  put(base + ".syn", b == std::string::npos ? std::string() : input.substr(b + 1));
+  put_file(base + ".ifo", ifo);
+  put_file(base + ".idx", input.substr(0, a));
+  put_file(base + ".dict", a == std::string::npos ? std::string() : input.substr(a + 1, b - a - 1));
+  put_file(base + ".syn", b == std::string::npos ? std::string() : input.substr(b + 1));
   lexora::import::DictionaryCollector collector{lexora::import::ConversionOptions{}};
   lexora::import::ImportError error;
   if (lexora::import::read_stardict_dictionary(base + ".ifo", &collector, &error)) {
