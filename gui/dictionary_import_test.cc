@@ -27,6 +27,7 @@
 #include "gui/article/article_window.h"
 #include "gui/command_ids.h"
 #include "gui/main_window.h"
+#include "gui/modal_test_util.h"
 #include "gui/search_window.h"
 #include "gui/word_controls.h"
 #include "import/test_sources.h"
@@ -41,22 +42,9 @@
 namespace lexora {
 namespace {
 
-namespace fs = std::filesystem;
+using test::when_modal;
 
-// Runs `inspect` on the next modal window shown, once, unless `scope` ends
-// first (polls: the window may come after other queued work, or after the
-// progress dialog's delay).
-void when_modal(QObject* scope, std::function<void(QWidget*)> inspect) {
-  auto* timer = new QTimer(scope);
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
-    timer->stop();
-    inspect(modal);
-  });
-  timer->start();
-}
+namespace fs = std::filesystem;
 
 void press(QWidget* target, int key) {
   QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
@@ -125,11 +113,13 @@ class DictionaryImportTest : public ::testing::Test {
     window_->word_box()->setText(word);
     QString text;
     QObject scope;
-    when_modal(&scope, [&text](QWidget* modal) {
-      if (auto* article = qobject_cast<ArticleWindow*>(modal))
-        text = article->view()->toPlainText();
-      press(modal, Qt::Key_Escape);
-    });
+    when_modal(
+        [&text](QWidget* modal) {
+          if (auto* article = qobject_cast<ArticleWindow*>(modal))
+            text = article->view()->toPlainText();
+          press(modal, Qt::Key_Escape);
+        },
+        &scope);
     press(window_->word_box(), Qt::Key_Return);
     return text;
   }
@@ -155,23 +145,25 @@ TEST_F(DictionaryImportTest, BrowserOffersEachFormatAndOpensADictdSource) {
 
   QStringList types, items;
   QObject scope;
-  when_modal(&scope, [&](QWidget* modal) {
-    auto* browser = qobject_cast<FileBrowser*>(modal);
-    if (browser == nullptr) {
-      modal->close();
-      return;
-    }
-    auto* box = browser->findChild<QComboBox*>();
-    for (int i = 0; box != nullptr && i < box->count(); ++i) types << box->itemText(i);
-    items = browser->item_texts();
-    const qsizetype row = items.indexOf("eng-test.index");
-    if (row < 0) {
-      browser->reject();
-      return;
-    }
-    EXPECT_EQ(browser->item_image(static_cast<int>(row)), kImageFirstExtension + 2);
-    browser->activate_item(static_cast<int>(row));
-  });
+  when_modal(
+      [&](QWidget* modal) {
+        auto* browser = qobject_cast<FileBrowser*>(modal);
+        if (browser == nullptr) {
+          modal->close();
+          return;
+        }
+        auto* box = browser->findChild<QComboBox*>();
+        for (int i = 0; box != nullptr && i < box->count(); ++i) types << box->itemText(i);
+        items = browser->item_texts();
+        const qsizetype row = items.indexOf("eng-test.index");
+        if (row < 0) {
+          browser->reject();
+          return;
+        }
+        EXPECT_EQ(browser->item_image(static_cast<int>(row)), kImageFirstExtension + 2);
+        browser->activate_item(static_cast<int>(row));
+      },
+      &scope);
   ASSERT_TRUE(window_->browse_and_open(window_.get()));
   // Every kind at once first, then our own, each format, all files.
   ASSERT_GE(types.size(), 4);
@@ -257,12 +249,14 @@ TEST_F(DictionaryImportTest, CancelInTheProgressDialogLeavesNothingInTheCache) {
   };
   bool progress_shown = false;
   QObject scope;
-  when_modal(&scope, [&](QWidget* modal) {
-    auto* progress = qobject_cast<QProgressDialog*>(modal);
-    progress_shown = progress != nullptr;
-    if (auto* button = modal->findChild<QPushButton*>()) button->click();
-    cancel_pressed = true;
-  });
+  when_modal(
+      [&](QWidget* modal) {
+        auto* progress = qobject_cast<QProgressDialog*>(modal);
+        progress_shown = progress != nullptr;
+        if (auto* button = modal->findChild<QPushButton*>()) button->click();
+        cancel_pressed = true;
+      },
+      &scope);
   QString path;
   EXPECT_EQ(import_for_opening(nullptr, QString::fromStdString(index), cache_, options, &path),
             ImportOutcome::kCancelled);
@@ -293,10 +287,13 @@ TEST_F(DictionaryImportTest, SearchInArticlesReadsTheConvertedCopy) {
   // A result chosen there opens in the main window's article window.
   QString page;
   QObject scope;
-  when_modal(&scope, [&page](QWidget* modal) {
-    if (auto* article = qobject_cast<ArticleWindow*>(modal)) page = article->view()->toPlainText();
-    press(modal, Qt::Key_Escape);
-  });
+  when_modal(
+      [&page](QWidget* modal) {
+        if (auto* article = qobject_cast<ArticleWindow*>(modal))
+          page = article->view()->toPlainText();
+        press(modal, Qt::Key_Escape);
+      },
+      &scope);
   emit search->results()->itemActivated(search->results()->topLevelItem(1), 0);
   EXPECT_TRUE(page.contains("a sweet fruit")) << page.toStdString();
   window_->shut_down();

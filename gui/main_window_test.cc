@@ -26,6 +26,7 @@
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/file_browser.h"
 #include "gui/dialogs/info_dialog.h"
+#include "gui/modal_test_util.h"
 #include "gui/word_controls.h"
 #include "model/colour_table.h"
 #include "model/recent_files.h"
@@ -37,6 +38,8 @@
 
 namespace lexora {
 namespace {
+
+using test::when_modal;
 
 // The test program's main() makes the application object.
 void ensure_app() {
@@ -63,21 +66,6 @@ std::string make_dictionary(const test::TempDir& dir, const std::string& name, i
   const std::string path = dir.file(name);
   EXPECT_TRUE(compiler::write_dictionary_file(path, source, options, &error)) << error;
   return path;
-}
-
-// Runs `inspect` on the modal window that the next modal loop shows (inspect
-// closes it). Polls, since the loop may start after other queued work.
-void when_modal(std::function<void(QWidget*)> inspect) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
-    timer->stop();
-    timer->deleteLater();
-    inspect(modal);
-  });
-  timer->start();
 }
 
 // Lets posted work run (several rounds, for work that posts work).

@@ -24,6 +24,7 @@
 #include "gui/article/article_view.h"
 #include "gui/article/article_window.h"
 #include "gui/main_window.h"
+#include "gui/modal_test_util.h"
 #include "gui/search_highlight.h"
 #include "model/colour_table.h"
 #include "model/recent_files.h"
@@ -35,6 +36,8 @@
 
 namespace lexora {
 namespace {
+
+using test::when_modal;
 
 constexpr int kSearchWaitMs = 60000;
 
@@ -129,21 +132,6 @@ TEST_F(SearchWindowTest, CancelEndsARunningSearch) {
       << window.status()->text().toStdString();
   EXPECT_LT(window.results()->topLevelItemCount(), 60000);
   EXPECT_FALSE(window.running());
-}
-
-// Runs `inspect` on the modal window that the next modal loop shows (inspect
-// closes it).
-void when_modal(std::function<void(QWidget*)> inspect) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
-    timer->stop();
-    timer->deleteLater();
-    inspect(modal);
-  });
-  timer->start();
 }
 
 QAction* find_action(QWidget* window, const QString& text) {
