@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ranges>
 
 #include "engine/dictionary.h"
 #include "engine/word_compare.h"
@@ -27,6 +28,15 @@ std::u16string fold_with(const WordCodec& codec, std::u16string_view text) {
 template <typename T>
 std::size_t heap_bytes(const std::vector<T>& v) {
   return v.capacity() * sizeof(T);
+}
+
+// The first key not below `folded` in the sorted keys (key_count() when
+// every key is below it).
+std::uint32_t first_key_not_below(const FuzzyIndex& index, std::u16string_view folded) {
+  const auto keys = std::views::iota(std::uint32_t{0}, index.key_count());
+  const auto it =
+      std::ranges::partition_point(keys, [&](std::uint32_t k) { return index.key(k) < folded; });
+  return it == keys.end() ? index.key_count() : *it;
 }
 
 }  // namespace
@@ -188,37 +198,17 @@ std::vector<FuzzyMatch> FuzzyIndex::suggest(std::u16string_view word, int max_di
 }
 
 std::uint32_t FuzzyIndex::find_key(std::u16string_view folded) const {
-  std::uint32_t lo = 0, hi = key_count();
-  while (lo < hi) {
-    const std::uint32_t mid = lo + (hi - lo) / 2;
-    if (key(mid) < folded)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
+  const std::uint32_t lo = first_key_not_below(*this, folded);
   return lo < key_count() && key(lo) == folded ? lo : key_count();
 }
 
 std::pair<std::uint32_t, std::uint32_t> FuzzyIndex::prefix_range(std::u16string_view folded) const {
-  std::uint32_t lo = 0, hi = key_count();
-  while (lo < hi) {
-    const std::uint32_t mid = lo + (hi - lo) / 2;
-    if (key(mid) < folded)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
   // Keys that begin with `folded` follow the first one not below it.
-  std::uint32_t first = lo;
-  hi = key_count();
-  while (lo < hi) {
-    const std::uint32_t mid = lo + (hi - lo) / 2;
-    if (key(mid).starts_with(folded))
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return {first, lo};
+  const std::uint32_t first = first_key_not_below(*this, folded);
+  const auto keys = std::views::iota(first, key_count());
+  const auto end = std::ranges::partition_point(
+      keys, [&](std::uint32_t k) { return key(k).starts_with(folded); });
+  return {first, end == keys.end() ? key_count() : *end};
 }
 
 std::size_t FuzzyIndex::memory_bytes() const {

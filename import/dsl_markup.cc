@@ -7,11 +7,6 @@
 namespace lexora::import {
 namespace {
 
-constexpr std::string_view kDefaultColour = "green";
-constexpr std::string_view kExampleColour = "#4a5a8a";
-constexpr std::string_view kCommentColour = "#707070";
-constexpr std::string_view kLabelOpen = "<font color=\"green\"><i>";
-constexpr std::string_view kLabelClose = "</i></font>";
 constexpr std::string_view kStressMark = "\xCC\x81";  // U+0301 combining acute accent
 constexpr std::string_view kSpecialChars = "\\[<>&~";
 constexpr int kMaxIndent = 9;

@@ -13,6 +13,14 @@
 
 namespace lexora::import {
 
+// The look every imported article shares, whatever its source format: the
+// default text colour, examples, comments, and grammatical labels.
+inline constexpr std::string_view kDefaultColour = "green";
+inline constexpr std::string_view kExampleColour = "#4a5a8a";
+inline constexpr std::string_view kCommentColour = "#707070";
+inline constexpr std::string_view kLabelOpen = "<font color=\"green\"><i>";
+inline constexpr std::string_view kLabelClose = "</i></font>";
+
 // What a media file is, by the extension after its last dot (case ignored).
 enum class MediaKind { kPicture, kSound, kOtherFile };
 MediaKind media_kind_of(std::string_view name);

@@ -9,11 +9,6 @@
 namespace lexora::import {
 namespace {
 
-constexpr std::string_view kDefaultColour = "green";
-constexpr std::string_view kExampleColour = "#4a5a8a";
-constexpr std::string_view kCommentColour = "#707070";
-constexpr std::string_view kLabelOpen = "<font color=\"green\"><i>";
-constexpr std::string_view kLabelClose = "</i></font>";
 constexpr std::string_view kIndentOpen = "<div style=\"margin-left:1em\">";
 constexpr int kMaxOptionalParts = 4;
 constexpr std::size_t kMaxEntityName = 16;
