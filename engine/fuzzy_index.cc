@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <ranges>
 
 #include "engine/dictionary.h"
 #include "engine/word_compare.h"
@@ -30,13 +29,28 @@ std::size_t heap_bytes(const std::vector<T>& v) {
   return v.capacity() * sizeof(T);
 }
 
+// The first index in [lo, hi) for which `pred` is false, given that `pred`
+// holds for a prefix of the range and fails for the rest (hi when it holds
+// throughout). A plain binary search over indices: the ranges form over an
+// integer view does not compile with every standard library we build with.
+template <typename Pred>
+std::uint32_t partition_point_index(std::uint32_t lo, std::uint32_t hi, Pred pred) {
+  while (lo < hi) {
+    const std::uint32_t mid = lo + (hi - lo) / 2;
+    if (pred(mid)) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
 // The first key not below `folded` in the sorted keys (key_count() when
 // every key is below it).
 std::uint32_t first_key_not_below(const FuzzyIndex& index, std::u16string_view folded) {
-  const auto keys = std::views::iota(std::uint32_t{0}, index.key_count());
-  const auto it =
-      std::ranges::partition_point(keys, [&](std::uint32_t k) { return index.key(k) < folded; });
-  return it == keys.end() ? index.key_count() : *it;
+  return partition_point_index(0, index.key_count(),
+                               [&](std::uint32_t k) { return index.key(k) < folded; });
 }
 
 }  // namespace
@@ -205,10 +219,9 @@ std::uint32_t FuzzyIndex::find_key(std::u16string_view folded) const {
 std::pair<std::uint32_t, std::uint32_t> FuzzyIndex::prefix_range(std::u16string_view folded) const {
   // Keys that begin with `folded` follow the first one not below it.
   const std::uint32_t first = first_key_not_below(*this, folded);
-  const auto keys = std::views::iota(first, key_count());
-  const auto end = std::ranges::partition_point(
-      keys, [&](std::uint32_t k) { return key(k).starts_with(folded); });
-  return {first, end == keys.end() ? key_count() : *end};
+  const std::uint32_t end = partition_point_index(
+      first, key_count(), [&](std::uint32_t k) { return key(k).starts_with(folded); });
+  return {first, end};
 }
 
 std::size_t FuzzyIndex::memory_bytes() const {
