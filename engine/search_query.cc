@@ -241,17 +241,15 @@ std::optional<bool> ArticleMatcher::find_terms_as_extracted(const Unit* text, st
   bool more = true;
   while (more) {
     const std::size_t searched = lowered_.size();
-    for (std::size_t k = 0; k < kExtractChunk; ++k) {
-      char16_t c;
-      std::size_t at;
-      if (!scanner.next(&c, &at)) {
-        more = false;
-        break;
-      }
-      const char16_t lowered = codec_.lower_unit(c);
+    visible_.resize(searched + kExtractChunk);
+    const std::size_t got = scanner.read(visible_.data() + searched, kExtractChunk);
+    more = got == kExtractChunk;
+    visible_.resize(searched + got);
+    lowered_.resize(searched + got);
+    for (std::size_t k = searched; k < searched + got; ++k) {
+      const char16_t lowered = codec_.lower_unit(visible_[k]);
       if (lowered == 0) return std::nullopt;
-      visible_.push_back(c);
-      lowered_.push_back(lowered);
+      lowered_[k] = lowered;
     }
     for (std::size_t i = 0; i < terms.size(); ++i) {
       if (found_[i]) continue;

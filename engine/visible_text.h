@@ -71,7 +71,7 @@ class VisibleScanner {
     // Most characters are plain text: no markup, no space, none pending.
     if (pos_ < size_ && !space_pending_) {
       const char16_t c = decode_(text_[pos_]);
-      if (c > u' ' && c != u'<' && c != u'&' && c != u'\u00A0') {
+      if (is_plain(c)) {
         emitted_ = true;
         *out = c;
         *source = pos_++;
@@ -113,9 +113,61 @@ class VisibleScanner {
     }
   }
 
+  // Up to `room` visible characters into `out`, the same next() gives;
+  // returns how many, fewer than `room` only at the end of the text. A
+  // visible character takes at least one unit of the text, so room for the
+  // units left from position() always suffices for the rest.
+  std::size_t read(char16_t* out, std::size_t room) {
+    std::size_t n = 0;
+    while (n < room) {
+      if (!space_pending_) n += read_plain(out + n, room - n);
+      if (n == room) break;
+      std::size_t at;
+      if (!next(out + n, &at)) break;
+      ++n;
+    }
+    return n;
+  }
+
   std::size_t position() const { return pos_; }
 
  private:
+  static bool is_plain(char16_t c) { return c > u' ' && c != u'<' && c != u'&' && c != u'\u00A0'; }
+
+  // Plain text and the white space between it, up to the first markup or
+  // entity, into `out` (with no space pending on entry). Written without
+  // branches but the one at markup: a space goes out as soon as its run
+  // starts, and is taken back (left pending for next()) when the run is
+  // the last thing read here.
+  std::size_t read_plain(char16_t* out, std::size_t room) {
+    std::size_t n = 0;
+    std::size_t p = pos_;
+    bool any = emitted_;    // something visible before
+    bool in_space = false;  // the unit before was white space
+    bool pending = false;   // out[n - 1] is the space of the current run
+    std::size_t run_start = 0;
+    for (; p < size_ && n < room; ++p) {
+      const char16_t c = decode_(text_[p]);
+      const bool space = visible_detail::is_space_unit(c);
+      if (!space && !is_plain(c)) break;
+      const bool starts_run = space && !in_space;
+      run_start = starts_run ? p : run_start;
+      out[n] = space ? u' ' : c;
+      n += static_cast<std::size_t>(!space || (starts_run && any));
+      pending = space && (pending || (starts_run && any));
+      any = any || !space;
+      in_space = space;
+    }
+    if (pending) {
+      --n;
+      space_pending_ = true;
+      space_at_ = run_start;
+    }
+    emitted_ = any;
+    pos_ = p;
+    return n;
+  }
+
   char16_t at(std::size_t i) const { return i < size_ ? decode_(text_[i]) : u'\0'; }
 
   void note_space() {
@@ -244,11 +296,17 @@ template <typename Unit, typename Decode>
 void append_visible_text(const Unit* text, std::size_t size, Decode decode, std::u16string* out,
                          std::vector<std::uint32_t>* source) {
   VisibleScanner<Unit, Decode> scanner(text, size, 0, decode, false);
+  if (source == nullptr) {
+    const std::size_t before = out->size();
+    out->resize(before + size);
+    out->resize(before + scanner.read(out->data() + before, size));
+    return;
+  }
   char16_t c;
   std::size_t at;
   while (scanner.next(&c, &at)) {
     out->push_back(c);
-    if (source != nullptr) source->push_back(static_cast<std::uint32_t>(at));
+    source->push_back(static_cast<std::uint32_t>(at));
   }
 }
 

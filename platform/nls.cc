@@ -266,8 +266,7 @@ bool is_punct(char16_t c) {
 
 namespace {
 
-constexpr char16_t kUnknown = 0xFFFF;  // table entry not yet asked of ICU
-constexpr char16_t kContextual = 0;    // needs the full call
+constexpr char16_t kContextual = 0;  // needs the full call
 
 // Characters whose lower case depends on the characters around them in the
 // given language (final sigma everywhere; dotted and dotless i in Turkish and
@@ -302,7 +301,7 @@ WordCodec::WordCodec(std::uint32_t code_page, std::uint32_t locale_id)
     }
   }
   lower_table_.reset(new char16_t[0x10000]);
-  std::fill(lower_table_.get(), lower_table_.get() + 0x10000, kUnknown);
+  std::fill(lower_table_.get(), lower_table_.get() + 0x10000, kNotAsked);
 }
 
 WordCodec::~WordCodec() = default;
@@ -315,18 +314,14 @@ bool WordCodec::decode(std::string_view bytes, std::u16string* out) const {
   return true;
 }
 
-char16_t WordCodec::lower_unit(char16_t c) const {
-  char16_t l = lower_table_[c];
-  if (l == kUnknown) {
-    l = kContextual;
-    if (!U16_IS_SURROGATE(c) && !is_contextual(c, cache().locale(locale_id_))) {
-      std::u16string lowered;
-      to_lower(std::u16string_view(&c, 1), locale_id_, &lowered);
-      if (lowered.size() == 1 && lowered[0] != kUnknown && lowered[0] != kContextual)
-        l = lowered[0];
-    }
-    lower_table_[c] = l;
+char16_t WordCodec::lower_unit_from_icu(char16_t c) const {
+  char16_t l = kContextual;
+  if (!U16_IS_SURROGATE(c) && !is_contextual(c, cache().locale(locale_id_))) {
+    std::u16string lowered;
+    to_lower(std::u16string_view(&c, 1), locale_id_, &lowered);
+    if (lowered.size() == 1 && lowered[0] != kNotAsked && lowered[0] != kContextual) l = lowered[0];
   }
+  lower_table_[c] = l;
   return l;
 }
 

@@ -91,7 +91,12 @@ class WordCodec {
   // The lower case of `c` alone, or 0 when it needs the whole text (its
   // lower case depends on its neighbours or is longer than one unit). Fills
   // a table as it goes, so one codec must not be shared between threads.
-  char16_t lower_unit(char16_t c) const;
+  // The table lookup is inline: the article search calls this for every
+  // character it reads.
+  char16_t lower_unit(char16_t c) const {
+    const char16_t l = lower_table_[c];
+    return l != kNotAsked ? l : lower_unit_from_icu(c);
+  }
 
   // Same results as to_wide(bytes, code_page) and to_lower(text, locale_id).
   bool decode(std::string_view bytes, std::u16string* out) const;
@@ -105,6 +110,9 @@ class WordCodec {
   bool compare_lowered(std::u16string_view lowered_key, std::string_view bytes, int* result) const;
 
  private:
+  static constexpr char16_t kNotAsked = 0xFFFF;  // lower_table_ entry not filled yet
+  char16_t lower_unit_from_icu(char16_t c) const;
+
   std::uint32_t code_page_;
   std::uint32_t locale_id_;
   bool valid_ = false;
