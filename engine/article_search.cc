@@ -29,7 +29,7 @@ namespace {
 // delivered: enough to keep every core busy while one block takes longer,
 // few enough that a stopped search wastes little and pending results stay
 // small.
-constexpr std::uint32_t kBlocksAheadPerWorker = 4;
+constexpr std::uint32_t kBlocksAheadPerWorker = 8;
 // How often the delivering thread looks at the cancel flag while it waits.
 constexpr auto kCancelPoll = std::chrono::milliseconds(5);
 
@@ -198,11 +198,17 @@ void SearchRun::work() {
       block = next_block_++;
     }
     BlockOutcome outcome = search_block(block, &reader, &matcher);
+    bool wake;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      // The delivering thread is woken for results, for a batch of blocks
+      // (not for every block: a wake costs more than searching a short
+      // block), and for the last blocks.
+      wake = !outcome.found.empty() || outcome.damaged || done_.size() + 1 >= window_ / 2 ||
+             (next_block_ >= total_ && done_.size() + 1 == next_block_ - delivered_);
       done_.emplace(block, std::move(outcome));
     }
-    ready_.notify_one();
+    if (wake) ready_.notify_one();
   }
 }
 

@@ -134,34 +134,34 @@ class VisibleScanner {
  private:
   static bool is_plain(char16_t c) { return c > u' ' && c != u'<' && c != u'&' && c != u'\u00A0'; }
 
-  // Plain text and the white space between it, up to the first markup or
-  // entity, into `out` (with no space pending on entry). Written without
-  // branches but the one at markup: a space goes out as soon as its run
-  // starts, and is taken back (left pending for next()) when the run is
-  // the last thing read here.
+  // Plain text, and white space between plain text (as one space), into
+  // `out` with no space pending on entry; stops at markup, an entity, white
+  // space before either, or the end, and leaves those to next().
   std::size_t read_plain(char16_t* out, std::size_t room) {
     std::size_t n = 0;
     std::size_t p = pos_;
-    bool any = emitted_;    // something visible before
-    bool in_space = false;  // the unit before was white space
-    bool pending = false;   // out[n - 1] is the space of the current run
-    std::size_t run_start = 0;
-    for (; p < size_ && n < room; ++p) {
+    bool any = emitted_;
+    while (n < room && p < size_) {
       const char16_t c = decode_(text_[p]);
-      const bool space = visible_detail::is_space_unit(c);
-      if (!space && !is_plain(c)) break;
-      const bool starts_run = space && !in_space;
-      run_start = starts_run ? p : run_start;
-      out[n] = space ? u' ' : c;
-      n += static_cast<std::size_t>(!space || (starts_run && any));
-      pending = space && (pending || (starts_run && any));
-      any = any || !space;
-      in_space = space;
-    }
-    if (pending) {
-      --n;
-      space_pending_ = true;
-      space_at_ = run_start;
+      if (is_plain(c)) {
+        out[n++] = c;
+        ++p;
+        any = true;
+        continue;
+      }
+      if (!visible_detail::is_space_unit(c)) break;
+      std::size_t q = p + 1;
+      while (q < size_ && visible_detail::is_space_unit(decode_(text_[q]))) ++q;
+      if (!any) {
+        p = q;
+        continue;
+      }
+      if (q >= size_ || room - n < 2) break;
+      const char16_t after = decode_(text_[q]);
+      if (!is_plain(after)) break;
+      out[n++] = u' ';
+      out[n++] = after;
+      p = q + 1;
     }
     emitted_ = any;
     pos_ = p;
