@@ -5,6 +5,10 @@
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <type_traits>
 
@@ -21,6 +25,15 @@ constexpr std::size_t kExtractChunk = 256;
 // Steps of ICU's match engine (roughly milliseconds) one article may take,
 // so that a pathological expression cannot hold a worker for ever.
 constexpr std::int32_t kRegexTimeLimit = 2000;
+
+// The bytes of a single-byte code page to UTF-16, for VisibleScanner;
+// `ascii` when the bytes of printable ASCII stand for themselves, which lets
+// the scanner copy runs of them sixteen at a time.
+struct CodePageBytes {
+  const WordCodec* codec;
+  bool ascii;
+  char16_t operator()(unsigned char b) const { return codec->decode_unit(b); }
+};
 
 bool is_query_space(char16_t c) {
   return visible_detail::is_space_unit(c) || u_isUWhiteSpace(c);
@@ -107,6 +120,11 @@ std::unique_ptr<SearchQuery> SearchQuery::compile(std::u16string_view text, bool
 
 ArticleMatcher::ArticleMatcher(const SearchQuery& query, std::uint32_t code_page)
     : query_(query), codec_(code_page, query.locale_id()) {
+  if (codec_.valid() && codec_.single_byte()) {
+    ascii_bytes_ = true;
+    for (int b = 0x20; b < 0x7F; ++b)
+      ascii_bytes_ = ascii_bytes_ && codec_.decode_unit(static_cast<unsigned char>(b)) == b;
+  }
   if (query.mode() == SearchMode::kRegex) {
     UErrorCode status = U_ZERO_ERROR;
     regex_.reset(query.pattern()->matcher(status));
@@ -122,7 +140,18 @@ ArticleMatcher::ArticleMatcher(const SearchQuery& query, std::uint32_t code_page
       const char16_t lowered = codec_.lower_unit(c);
       anchor_start_[static_cast<std::size_t>(b)] = c == u'&' || lowered == 0 || lowered == first;
       word_byte_[static_cast<std::size_t>(b)] = is_word_char(c);
+      const bool plain = c > u' ' && c != u'<' && c != u'&' && !visible_detail::is_space_unit(c);
+      plain_lower_[static_cast<std::size_t>(b)] = plain ? lowered : 0;
+      if (anchor_start_[static_cast<std::size_t>(b)]) {
+        if (start_byte_count_ < start_bytes_.size())
+          start_bytes_[start_byte_count_] = static_cast<unsigned char>(b);
+        ++start_byte_count_;
+      }
     }
+    // Unused places repeat a byte of the set.
+    for (std::size_t k = start_byte_count_; k < start_bytes_.size(); ++k)
+      start_bytes_[k] = start_bytes_[0];
+    anchor_at_word_start_ = is_word_char(first);
   }
 }
 
@@ -150,30 +179,75 @@ bool ArticleMatcher::anchor_at(const Unit* text, std::size_t size, std::size_t s
 // True unless the anchor surely is not in the visible text: every place where
 // its first character may begin (a character lowering to it, one whose lower
 // case needs context, or an entity) is followed through the markup rules.
+// A term that begins with a letter or digit matches only at a word start.
+// A letter or digit in the text just before a candidate is either the
+// visible character before it, or both stand inside a tag or a reference
+// (every tag, entity and reference ends in '>' or ';'): either way the
+// candidate is no match.
 template <typename Unit, typename Decode>
 bool ArticleMatcher::may_contain_anchor(const Unit* text, std::size_t size, Decode decode) {
-  const char16_t first = query_.anchor().front();
-  // A term that begins with a letter or digit matches only at a word start.
-  // A letter or digit in the text just before a candidate is either the
-  // visible character before it, or both stand inside a tag or a reference
-  // (every tag, entity and reference ends in '>' or ';'): either way the
-  // candidate is no match.
-  const bool at_word_start = is_word_char(first);
-  for (std::size_t i = 0; i < size; ++i) {
-    if constexpr (std::is_same_v<Unit, unsigned char>) {
-      if (!anchor_start_[text[i]]) continue;
-      if (at_word_start && i > 0 && word_byte_[text[i - 1]]) continue;
-    } else {
+  if constexpr (std::is_same_v<Unit, unsigned char>) {
+    return may_contain_anchor_bytes(text, size, decode);
+  } else {
+    const char16_t first = query_.anchor().front();
+    const bool at_word_start = is_word_char(first);
+    for (std::size_t i = 0; i < size; ++i) {
       const char16_t c = text[i];
       if (c != u'&') {
         const char16_t lowered = codec_.lower_unit(c);
         if (lowered != first && lowered != 0) continue;
       }
       if (at_word_start && i > 0 && is_word_char(text[i - 1])) continue;
+      if (anchor_at(text, size, i, decode)) return true;
     }
-    if (anchor_at(text, size, i, decode)) return true;
+    return false;
   }
+}
+
+template <typename Decode>
+bool ArticleMatcher::may_contain_anchor_bytes(const unsigned char* text, std::size_t size,
+                                              Decode decode) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time when the anchor can start at only a few bytes.
+  if (start_byte_count_ == 0) return false;
+  if (start_byte_count_ <= kVectorStartBytes) {
+    const auto splat = [this](std::size_t k) {
+      return _mm_set1_epi8(static_cast<char>(start_bytes_[k]));
+    };
+    const __m128i b0 = splat(0), b1 = splat(1), b2 = splat(2), b3 = splat(3);
+    for (; i + 16 <= size; i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, b0), _mm_cmpeq_epi8(v, b1)),
+                                       _mm_or_si128(_mm_cmpeq_epi8(v, b2), _mm_cmpeq_epi8(v, b3)));
+      for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0; mask &= mask - 1) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (anchor_may_start_at(text, size, at, decode)) return true;
+      }
+    }
+  }
+#endif
+  for (; i < size; ++i)
+    if (anchor_start_[text[i]] && anchor_may_start_at(text, size, i, decode)) return true;
   return false;
+}
+
+template <typename Decode>
+bool ArticleMatcher::anchor_may_start_at(const unsigned char* text, std::size_t size, std::size_t i,
+                                         Decode decode) {
+  if (anchor_at_word_start_ && i > 0 && word_byte_[text[i - 1]]) return false;
+  // Plain characters (no markup, entity or space) are what they show: most
+  // candidates are settled by the bytes alone.
+  const std::u16string& anchor = query_.anchor();
+  std::size_t k = 0;
+  while (k < anchor.size() && i + k < size) {
+    const char16_t lowered = plain_lower_[text[i + k]];
+    if (lowered == 0 || lowered != anchor[k]) break;
+    ++k;
+  }
+  if (k == anchor.size()) return true;
+  if (i + k >= size || plain_lower_[text[i + k]] != 0) return false;
+  return anchor_at(text, size, i, decode);
 }
 
 std::optional<ArticleMatch> ArticleMatcher::match_stored(std::string_view bytes) {
@@ -181,8 +255,7 @@ std::optional<ArticleMatch> ArticleMatcher::match_stored(std::string_view bytes)
   if (codec_.single_byte()) {
     // Straight from the stored bytes: no decoded copy of the article.
     const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
-    return match_units(raw, bytes.size(),
-                       [this](unsigned char b) { return codec_.decode_unit(b); });
+    return match_units(raw, bytes.size(), CodePageBytes{&codec_, ascii_bytes_});
   }
   if (!codec_.decode(bytes, &decoded_)) return std::nullopt;
   return match_units(decoded_.data(), decoded_.size(), Utf16Units{});

@@ -109,6 +109,11 @@ class ArticleMatcher {
   std::optional<ArticleMatch> match_units(const Unit* text, std::size_t size, Decode decode);
   template <typename Unit, typename Decode>
   bool may_contain_anchor(const Unit* text, std::size_t size, Decode decode);
+  template <typename Decode>
+  bool may_contain_anchor_bytes(const unsigned char* text, std::size_t size, Decode decode);
+  template <typename Decode>
+  bool anchor_may_start_at(const unsigned char* text, std::size_t size, std::size_t i,
+                           Decode decode);
   template <typename Unit, typename Decode>
   bool anchor_at(const Unit* text, std::size_t size, std::size_t start, Decode decode);
   // True or false once the terms are settled; nothing when the text needs
@@ -136,6 +141,17 @@ class ArticleMatcher {
   // For single-byte code pages: the bytes at which the anchor may start.
   std::array<bool, 256> anchor_start_{};
   std::array<bool, 256> word_byte_{};  // bytes that decode to a letter or digit
+  // The lower case of each byte that stands for itself on the page (not
+  // markup, an entity or white space, and lowered without context); 0 for
+  // the others.
+  std::array<char16_t, 256> plain_lower_{};
+  // The bytes of anchor_start_, when there are few: they are looked for
+  // sixteen at a time.
+  static constexpr std::size_t kVectorStartBytes = 4;
+  std::array<unsigned char, kVectorStartBytes> start_bytes_{};
+  std::size_t start_byte_count_ = 0;
+  bool anchor_at_word_start_ = false;
+  bool ascii_bytes_ = false;  // single-byte, with ASCII where ASCII is
   std::u16string decoded_;
   std::u16string visible_;
   std::u16string lowered_;

@@ -25,7 +25,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lexora {
 
@@ -141,7 +146,28 @@ class VisibleScanner {
     std::size_t n = 0;
     std::size_t p = pos_;
     bool any = emitted_;
-    while (n < room && p < size_) {
+    bool more = true;
+    while (more && n < room && p < size_) {
+      copy_ascii(out, room, &n, &p, &any);
+      more = read_plain_units(out, room, std::min(size_, p + kStretch), &n, &p, &any);
+    }
+    emitted_ = any;
+    pos_ = p;
+    return n;
+  }
+
+  // Units looked at one by one before sixteen at a time are tried again.
+  static constexpr std::size_t kStretch = 16;
+
+  // read_plain one unit at a time, up to `stop` (a run of white space may go
+  // past it); false where plain text ends.
+  bool read_plain_units(char16_t* out, std::size_t room, std::size_t stop, std::size_t* n_io,
+                        std::size_t* p_io, bool* any_io) {
+    std::size_t n = *n_io;
+    std::size_t p = *p_io;
+    bool any = *any_io;
+    bool more = true;
+    while (n < room && p < stop) {
       const char16_t c = decode_(text_[p]);
       if (is_plain(c)) {
         out[n++] = c;
@@ -149,11 +175,13 @@ class VisibleScanner {
         any = true;
         continue;
       }
+      more = false;
       if (!visible_detail::is_space_unit(c)) break;
       std::size_t q = p + 1;
       while (q < size_ && visible_detail::is_space_unit(decode_(text_[q]))) ++q;
       if (!any) {
         p = q;
+        more = true;
         continue;
       }
       if (q >= size_ || room - n < 2) break;
@@ -162,13 +190,54 @@ class VisibleScanner {
       out[n++] = u' ';
       out[n++] = after;
       p = q + 1;
+      more = true;
     }
-    emitted_ = any;
-    pos_ = p;
-    return n;
+    *n_io = n;
+    *p_io = p;
+    *any_io = any;
+    return more;
   }
 
-  char16_t at(std::size_t i) const { return i < size_ ? decode_(text_[i]) : u'\0'; }
+  // Sixteen bytes at a time while they are printable ASCII with single
+  // spaces inside (a decoder that says its bytes below 0x80 are ASCII).
+  void copy_ascii(char16_t* out, std::size_t room, std::size_t* n_io, std::size_t* p_io,
+                  bool* any_io) {
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<Unit, unsigned char> && requires { decode_.ascii; }) {
+      if (!decode_.ascii) return;
+      std::size_t n = *n_io;
+      std::size_t p = *p_io;
+      const __m128i zero = _mm_setzero_si128();
+      while (room - n >= 16 && size_ - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_ + p));
+        // Signed compare: bytes from 0x80 count as below the space.
+        const __m128i printable = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)),
+                                                   _mm_cmpgt_epi8(v, _mm_set1_epi8(0x20)));
+        const __m128i markup = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')),
+                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
+        const auto plain =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(markup, printable)));
+        const auto spaces =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
+        // Plain at both ends, single spaces between: the bytes are the text.
+        if ((plain | spaces) != 0xFFFF || (spaces & (spaces >> 1)) != 0 || (spaces & 0x8001) != 0) {
+          break;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
+        n += 16;
+        p += 16;
+        *any_io = true;
+      }
+      *n_io = n;
+      *p_io = p;
+    }
+#endif
+  }
+
+  char16_t at(std::size_t i) const {
+    return i < size_ ? decode_(text_[i]) : u'\0';
+  }
 
   void note_space() {
     if (emitted_ && !space_pending_) {
