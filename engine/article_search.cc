@@ -1,9 +1,9 @@
 #include "engine/article_search.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -48,15 +48,15 @@ bool pread_all(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
 }
 
 // One worker's reading and inflating of blocks: its own inflate state and
-// buffers, which grow to the largest block seen and are reused.
+// buffers, which grow to the largest block seen and are reused. A block is
+// inflated whole, into a buffer of the size its header gives, so the
+// whole-buffer inflater (libdeflate: the same zlib streams, in about half
+// zlib's time) does it.
 class BlockReader {
  public:
-  BlockReader(int fd, std::uint64_t file_size) : fd_(fd), file_size_(file_size) {
-    ready_ = inflateInit(&stream_) == Z_OK;
-  }
-  ~BlockReader() {
-    if (ready_) inflateEnd(&stream_);
-  }
+  BlockReader(int fd, std::uint64_t file_size)
+      : fd_(fd), file_size_(file_size), inflater_(libdeflate_alloc_decompressor()) {}
+  ~BlockReader() { libdeflate_free_decompressor(inflater_); }
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
 
@@ -64,7 +64,7 @@ class BlockReader {
   // nothing when the block is damaged (or its buffers cannot be had).
   std::optional<std::string_view> read(std::uint64_t offset) {
     std::uint8_t head[kBlockHeaderSize];
-    if (!ready_ || !block_header_fits(offset, file_size_) ||
+    if (inflater_ == nullptr || !block_header_fits(offset, file_size_) ||
         !pread_all(fd_, head, sizeof head, offset)) {
       return std::nullopt;
     }
@@ -76,25 +76,23 @@ class BlockReader {
     } catch (const std::bad_alloc&) {
       return std::nullopt;
     }
-    if (!pread_all(fd_, packed_.data(), extent->packed_size, offset + kBlockHeaderSize) ||
-        inflateReset(&stream_) != Z_OK) {
+    if (!pread_all(fd_, packed_.data(), extent->packed_size, offset + kBlockHeaderSize))
+      return std::nullopt;
+    // As article_at: the stream must end within the size the header gives;
+    // a complete stream shorter than that counts for what it holds, and
+    // bytes after its end are ignored.
+    std::size_t inflated = 0;
+    if (libdeflate_zlib_decompress(inflater_, packed_.data(), extent->packed_size, unpacked_.data(),
+                                   extent->unpacked_size, &inflated) != LIBDEFLATE_SUCCESS) {
       return std::nullopt;
     }
-    stream_.next_in = packed_.data();
-    stream_.avail_in = extent->packed_size;
-    stream_.next_out = reinterpret_cast<Bytef*>(unpacked_.data());
-    stream_.avail_out = extent->unpacked_size;
-    // As article_at: the stream must end within the size the header gives;
-    // a complete stream shorter than that counts for what it holds.
-    if (inflate(&stream_, Z_FINISH) != Z_STREAM_END) return std::nullopt;
-    return std::string_view(unpacked_.data(), extent->unpacked_size - stream_.avail_out);
+    return std::string_view(unpacked_.data(), inflated);
   }
 
  private:
   int fd_;
   std::uint64_t file_size_;
-  z_stream stream_{};
-  bool ready_ = false;
+  libdeflate_decompressor* inflater_;
   std::vector<std::uint8_t> packed_;
   std::vector<char> unpacked_;
 };
