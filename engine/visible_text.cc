@@ -9,6 +9,9 @@ bool is_break_tag(std::u16string_view name) {
   static constexpr std::array<std::u16string_view, 21> kBreaking = {
       u"br", u"p",  u"div", u"li", u"tr", u"td", u"th", u"dd",  u"dt",    u"ul",        u"ol",
       u"h1", u"h2", u"h3",  u"h4", u"h5", u"h6", u"hr", u"pre", u"table", u"blockquote"};
+  // Most tags are short inline ones ("b", "i", "a"): only "p" is one letter.
+  if (name.size() == 1) return name[0] == u'p';
+  if (name.size() > 10) return false;
   for (std::u16string_view tag : kBreaking)
     if (tag == name) return true;
   return false;

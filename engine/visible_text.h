@@ -157,7 +157,7 @@ class VisibleScanner {
   }
 
   // Units looked at one by one before sixteen at a time are tried again.
-  static constexpr std::size_t kStretch = 16;
+  static constexpr std::size_t kStretch = 8;
 
   // read_plain one unit at a time, up to `stop` (a run of white space may go
   // past it); false where plain text ends.
@@ -199,7 +199,9 @@ class VisibleScanner {
   }
 
   // Sixteen bytes at a time while they are printable ASCII with single
-  // spaces inside (a decoder that says its bytes below 0x80 are ASCII).
+  // spaces inside (a decoder that says its bytes below 0x80 are ASCII):
+  // the bytes up to the first other one (or a space that may end a run)
+  // are the text.
   void copy_ascii(char16_t* out, std::size_t room, std::size_t* n_io, std::size_t* p_io,
                   bool* any_io) {
 #if defined(__SSE2__)
@@ -219,15 +221,20 @@ class VisibleScanner {
             static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(markup, printable)));
         const auto spaces =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
-        // Plain at both ends, single spaces between: the bytes are the text.
-        if ((plain | spaces) != 0xFFFF || (spaces & (spaces >> 1)) != 0 || (spaces & 0x8001) != 0) {
-          break;
-        }
+        // Other bytes, the first of two spaces, and a space first (whether
+        // it shows depends on what came before) are left to the unit code.
+        const unsigned bad =
+            (~(plain | spaces) & 0xFFFFu) | (spaces & (spaces >> 1)) | (spaces & 1u);
+        auto good = static_cast<std::size_t>(__builtin_ctz(bad | 0x10000u));
+        // Nor a space last: what follows it decides.
+        if (good > 0 && ((spaces >> (good - 1)) & 1u) != 0) --good;
+        if (good == 0) break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
-        n += 16;
-        p += 16;
+        n += good;
+        p += good;
         *any_io = true;
+        if (good < 16) break;
       }
       *n_io = n;
       *p_io = p;
