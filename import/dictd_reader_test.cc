@@ -8,6 +8,7 @@
 #include "engine/dictionary.h"
 #include "import/dictzip_file.h"
 #include "import/import_dictionary.h"
+#include "import/recording_sink_for_test.h"
 #include "import/test_sources.h"
 #include "platform/messages.h"
 #include "testing/recording_message_sink.h"
@@ -312,6 +313,30 @@ TEST_F(DictdImportTest, SourceChangedOrCutAfterReadingIsAnErrorNotWrittenWrong) 
       dz, std::vector<std::uint8_t>(packed.begin(), packed.begin() + packed.size() / 2));
   EXPECT_FALSE(collector.write(other.file("out.zd"), other.file("out.zpak"), &message));
   EXPECT_NE(message.find("shuffled.dict.dz: offset "), std::string::npos) << message;
+}
+
+// Texts are made into articles on a second thread: a damaged chunk still
+// fails the reading with its place, and a cancel stops it.
+TEST_F(DictdImportTest, DamagedTextOrCancelStopsTheReading) {
+  const std::string index = write_shuffled_database(dir_.path(), true);
+  RecordingSink cancelled;
+  cancelled.cancel_at_call = 1;  // the first report, after the first run of the index
+  ImportError error;
+  EXPECT_FALSE(read_dictd_dictionary(index, &cancelled, &error));
+  EXPECT_EQ(error.message, "cancelled");
+  EXPECT_EQ(cancelled.progress_calls, 1);
+  EXPECT_LT(cancelled.articles.size(), 3000u);
+
+  // Overwrite compressed bytes past the first half of the file.
+  const std::string dz = dir_.file("shuffled.dict.dz");
+  std::vector<std::uint8_t> packed = lexora::test::read_file(dz);
+  for (std::size_t i = packed.size() * 3 / 4; i < packed.size() * 3 / 4 + 64; ++i) packed[i] = 0x55;
+  lexora::test::write_file(dz, packed);
+  RecordingSink sink;
+  EXPECT_FALSE(read_dictd_dictionary(index, &sink, &error));
+  EXPECT_EQ(error.file, dz);
+  EXPECT_GT(error.offset, 0u);
+  EXPECT_NE(error.message.find("damaged"), std::string::npos) << error.message;
 }
 
 // An empty index (the reader's line buffer is allocated even then, and must
