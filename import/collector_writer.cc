@@ -74,6 +74,7 @@ std::vector<std::uint32_t> CollectorWriter::order() const {
 bool CollectorWriter::encode_words(const std::vector<std::uint32_t>& order, std::string* words,
                                    std::string* error) {
   TextEncoder encoder(options_.words_code_page);
+  words->reserve(c_.headwords_.text_size() + order.size());
   for (std::uint32_t entry : order) {
     if (!encoder.append(c_.headwords_.headword(entry), false, words))
       return fail(error,

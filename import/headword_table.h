@@ -19,6 +19,8 @@ class HeadwordTable {
   HeadwordTable();
 
   std::size_t size() const { return entries_.size(); }
+  // Bytes of all headwords together.
+  std::size_t text_size() const { return text_.size(); }
   // The headword of entry `i`; valid until the next find_or_add.
   std::string_view headword(std::uint32_t i) const;
 
