@@ -26,6 +26,7 @@
 #include "gui/article/article_view.h"
 #include "gui/article/article_window.h"
 #include "gui/command_ids.h"
+#include "gui/dialogs/file_browser.h"
 #include "gui/main_window.h"
 #include "gui/modal_test_util.h"
 #include "gui/search_window.h"
@@ -232,6 +233,30 @@ TEST_F(DictionaryImportTest, DamagedSourceNamesTheFileAndPlaceAndKeepsTheOpenDic
   EXPECT_EQ(window_->title_text(), "Lexora  own.zd");
   EXPECT_EQ(window_->word_count(), 1u);
   EXPECT_EQ(recent_.paths().size(), 1u);
+}
+
+TEST_F(DictionaryImportTest, BrowserAfterAFailedStartUpConversionOpensInTheSourcesFolder) {
+  const std::string index = import::test::write_dictd(src_, "broken", {{"a", "a text\n"}}, false);
+  test::write_file(index, "a\tA\n");
+  QString folder;
+  QObject scope;
+  when_modal(
+      [&folder](QWidget* modal) {
+        if (auto* browser = qobject_cast<FileBrowser*>(modal)) folder = browser->folder();
+        modal->close();
+      },
+      &scope);
+  start(index);
+  QEventLoop loop;
+  QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!folder.isEmpty()) loop.quit();
+  });
+  poll.start(10);
+  loop.exec();
+  EXPECT_EQ(folder.toStdString(), fs::canonical(src_).string());
+  EXPECT_EQ(sink_.messages().size(), 1u);
 }
 
 TEST_F(DictionaryImportTest, CancelInTheProgressDialogLeavesNothingInTheCache) {

@@ -28,6 +28,7 @@ bool MainWindow::open_dictionary_file(const QString& given) {
   // that names no file is kept as given (and so leaves the recent list).
   const QString canonical = QFileInfo(given).canonicalFilePath();
   const QString path = canonical.isEmpty() ? given : canonical;
+  browse_from_ = path;
   // A dictionary of another format opens through its converted copy; its
   // own path stands for it everywhere else (title, recent files, settings).
   // A conversion that fails or is cancelled leaves the open dictionary open.
@@ -94,8 +95,9 @@ bool MainWindow::open_dictionary_file(const QString& given) {
 }
 
 bool MainWindow::browse_and_open(QWidget* parent) {
-  const qsizetype slash = current_path_.lastIndexOf(u'/');
-  const QString folder = slash < 0 ? current_path_ : current_path_.left(slash);
+  const QString& from = browse_from_.isEmpty() ? current_path_ : browse_from_;
+  const qsizetype slash = from.lastIndexOf(u'/');
+  const QString folder = slash < 0 ? from : from.left(slash);
   const std::vector<ExtensionIcon> icons = dictionary_extension_icons();
   const QString types = dictionary_type_text();
   for (;;) {

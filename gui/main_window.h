@@ -203,6 +203,9 @@ class MainWindow : public QMainWindow, public ArticleHost {
   bool started_ = false;
   bool shut_down_ = false;
   QString current_path_;
+  // The dictionary last asked for, opened or not: the file browser starts in
+  // its folder, also after a conversion that failed or was cancelled.
+  QString browse_from_;
   QFont main_font_;
   QString program_folder_;
   int transcription_font_id_ = -1;

@@ -1,13 +1,18 @@
 #include "import/import_cache.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 namespace lexora::import {
 namespace {
+
+// import_dictionary() writes under "<output>.part-<pid>" and renames.
+constexpr char kTemporaryTag[] = ".part-";
 
 std::uint64_t hash_of(const std::string& text) {
   std::uint64_t h = 1469598103934665603ull;  // FNV-1a
@@ -22,6 +27,21 @@ std::string hex(std::uint64_t v) {
   char buffer[17];
   std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
   return buffer;
+}
+
+// A conversion another process is still writing: "<name>.part-<pid>" with
+// that process alive. Such a file may be of an older version of the source
+// (the other process started before the source changed), and removing it
+// would make that process's rename fail and its open report an error.
+bool is_live_conversion(const std::string& file) {
+  const std::size_t tag = file.rfind(kTemporaryTag);
+  if (tag == std::string::npos) return false;
+  const std::string digits = file.substr(tag + sizeof kTemporaryTag - 1);
+  if (digits.empty() || digits.size() > 9 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const pid_t pid = static_cast<pid_t>(std::stol(digits));
+  return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
 }
 
 }  // namespace
@@ -59,12 +79,13 @@ bool cached_import(const std::string& source, const std::string& folder,
   }
   if (!import_dictionary(absolute.string(), *dictionary_path, options, stats, error)) return false;
   *converted = true;
-  // Conversions of earlier versions of this source are of no further use.
+  // Conversions of earlier versions of this source are of no further use,
+  // nor are conversions left half-written by a process that died.
   const std::string pack =
       std::filesystem::path(pack_path_beside(*dictionary_path)).filename().string();
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
     const std::string file = entry.path().filename().string();
-    if (file.rfind(prefix, 0) == 0 && file != name && file != pack)
+    if (file.rfind(prefix, 0) == 0 && file != name && file != pack && !is_live_conversion(file))
       std::filesystem::remove(entry.path(), ec);
   }
   return true;
