@@ -12,11 +12,22 @@ namespace {
 
 // Keys of every headword back to back in one buffer, so that a long list
 // costs a few bytes per headword rather than one allocation each.
+// About the mean size of a headword's key, in bytes of a collation sort
+// key and in characters lowered (English headwords: a little less).
+constexpr std::size_t kSortKeyBytes = 24;
+constexpr std::size_t kLoweredChars = 12;
+
 template <typename Char>
 struct KeyArena {
   std::basic_string<Char> text;
   std::vector<std::size_t> starts{0};
 
+  // Room for `count` keys of about `size` characters, so that a long list
+  // is not copied while it grows.
+  void reserve(std::size_t count, std::size_t size) {
+    text.reserve(count * size);
+    starts.reserve(count + 1);
+  }
   void add(std::basic_string_view<Char> key) {
     text.append(key);
     starts.push_back(text.size());
@@ -43,6 +54,7 @@ std::vector<std::uint32_t> sort_headwords(
     std::uint32_t code_page, std::uint32_t locale_id, std::uint32_t flags) {
   if (uses_locale_collation(flags, locale_id)) {
     KeyArena<char> keys;
+    keys.reserve(count, kSortKeyBytes);
     std::string key;
     for (std::size_t i = 0; i < count; ++i) {
       locale_sort_key(headword_at(i), locale_id, true, &key);
@@ -54,6 +66,7 @@ std::vector<std::uint32_t> sort_headwords(
   }
   WordComparer comparer(code_page, locale_id);
   KeyArena<char16_t> keys;
+  keys.reserve(count, kLoweredChars);
   std::u16string lowered;
   for (std::size_t i = 0; i < count; ++i) {
     comparer.lower(headword_at(i), &lowered);

@@ -15,6 +15,10 @@ constexpr std::size_t kCachedChunks = 4;
 constexpr std::uint64_t kInflationsPerChunk = 8;
 constexpr std::uint32_t kMaxSize = 0x7FFFFFFF;
 
+std::uint32_t checksum_of(std::string_view text) {
+  return libdeflate_crc32(0, text.data(), text.size());
+}
+
 }  // namespace
 
 // libdeflate's whole-buffer coders: the chunks are compressed and inflated
@@ -83,9 +87,29 @@ std::uint32_t ArticleStore::add(std::string_view text, bool preformatted) {
   return static_cast<std::uint32_t>(spans_.size() - 1);
 }
 
+std::uint32_t ArticleStore::add_sourced(std::string_view text, SourceSpan span, bool preformatted) {
+  if (text.size() > kMaxSize || spans_.size() >= kNoArticle - 1 ||
+      sourced_.size() >= kNoArticle - 1)
+    return kNoArticle;
+  spans_.push_back(
+      Span{kSourcedChunk, static_cast<std::uint32_t>(sourced_.size()),
+           static_cast<std::uint32_t>(text.size()) | (preformatted ? kPreformattedBit : 0)});
+  sourced_.push_back(Sourced{span, checksum_of(text)});
+  return static_cast<std::uint32_t>(spans_.size() - 1);
+}
+
+void ArticleStore::reserve(std::size_t count) {
+  spans_.reserve(spans_.size() + count);
+  if (source_ != nullptr) sourced_.reserve(sourced_.size() + count);
+}
+
 void ArticleStore::drop_last() {
-  // The text added last always lies at the end of the open chunk.
-  open_.resize(spans_.back().offset);
+  if (sourced(static_cast<std::uint32_t>(spans_.size() - 1))) {
+    sourced_.pop_back();
+  } else {
+    // The held text added last always lies at the end of the open chunk.
+    open_.resize(spans_.back().offset);
+  }
   spans_.pop_back();
 }
 
@@ -139,6 +163,36 @@ std::string_view ArticleStore::text(std::uint32_t id) {
   const std::size_t size = s.size & kMaxSize;
   if (s.chunk == chunks_.size()) return std::string_view(open_).substr(s.offset, size);
   return std::string_view(inflated(s.chunk)).substr(s.offset, size);
+}
+
+bool ArticleStore::read(std::uint32_t id, std::string_view* text, std::string* error) {
+  const Span& s = spans_[id];
+  if (s.chunk != kSourcedChunk) {
+    *text = this->text(id);
+    return true;
+  }
+  const Sourced& from = sourced_[s.offset];
+  if (source_ == nullptr) {
+    *error = "the source of the articles is gone";
+    return false;
+  }
+  if (!source_->markup(from.span, &made_, error)) return false;
+  if (made_.size() != (s.size & kMaxSize) || checksum_of(made_) != from.checksum) {
+    *error = source_->file() + ": offset " + std::to_string(from.span.offset) +
+             ": the text changed while the dictionary was being converted";
+    return false;
+  }
+  *text = made_;
+  return true;
+}
+
+bool ArticleStore::same_text(std::uint32_t id, std::string_view text) {
+  const Span& s = spans_[id];
+  if ((s.size & kMaxSize) != text.size()) return false;
+  if (s.chunk == kSourcedChunk && sourced_[s.offset].checksum != checksum_of(text)) return false;
+  std::string_view held;
+  std::string ignored;
+  return read(id, &held, &ignored) && held == text;
 }
 
 }  // namespace lexora::import

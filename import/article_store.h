@@ -6,6 +6,10 @@
 // dictionary is written. Should the reads jump around so much that chunks
 // are inflated again and again, every chunk is inflated once for good (the
 // memory of holding the texts plainly, never more).
+//
+// A text that its reader can make again from the source (ArticleSource) is
+// not held at all: only its place in the source, its size and a checksum,
+// which tell on reading it back whether the source still gives the same.
 #ifndef LEXORA_IMPORT_ARTICLE_STORE_H_
 #define LEXORA_IMPORT_ARTICLE_STORE_H_
 
@@ -15,6 +19,8 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "import/import_sink.h"
 
 namespace lexora::import {
 
@@ -29,12 +35,31 @@ class ArticleStore {
   // Appends a text and returns its number; kNoArticle (all ones) when the
   // text or the store is too large for 32-bit sizes.
   std::uint32_t add(std::string_view text, bool preformatted);
+  // Appends a text that the source (set_source) makes again from `span`;
+  // holds only the span, the size and a checksum of `text`. kNoArticle as
+  // add().
+  std::uint32_t add_sourced(std::string_view text, SourceSpan span, bool preformatted);
+  void set_source(std::shared_ptr<ArticleSource> source) { source_ = std::move(source); }
+  bool has_source() const { return source_ != nullptr; }
+  // Room for `count` more texts, sourced ones too when a source is set.
+  void reserve(std::size_t count);
   // Removes the text added last.
   void drop_last();
+  bool sourced(std::uint32_t id) const { return spans_[id].chunk == kSourcedChunk; }
   bool preformatted(std::uint32_t id) const { return (spans_[id].size & kPreformattedBit) != 0; }
   std::size_t text_size(std::uint32_t id) const { return spans_[id].size & ~kPreformattedBit; }
-  // The text `id`; the view stays valid until the next add() or text().
+  // The text `id`, which is not sourced; the view stays valid until the
+  // next add(), text() or read().
   std::string_view text(std::uint32_t id);
+  // The text `id`, held or made again by the source; the view stays valid
+  // until the next add(), text() or read(). False with *error set when the
+  // source cannot make a sourced text or makes another text than it gave
+  // when it was added (the source changed since).
+  bool read(std::uint32_t id, std::string_view* text, std::string* error);
+  // True when text `id` is `text`: sizes and checksums first, so that a
+  // held chunk is inflated or a sourced text made again only for a likely
+  // match. A sourced text the source cannot make counts as different.
+  bool same_text(std::uint32_t id, std::string_view text);
 
   // For tests: chunks inflated so far, and whether all were inflated for good.
   std::uint64_t inflations() const { return inflations_; }
@@ -48,6 +73,13 @@ class ArticleStore {
     std::uint32_t chunk;
     std::uint32_t offset;
     std::uint32_t size;  // high bit: preformatted
+  };
+  // The chunk number of a sourced text, whose offset is its number in
+  // sourced_.
+  static constexpr std::uint32_t kSourcedChunk = kNoArticle;
+  struct Sourced {
+    SourceSpan span;
+    std::uint32_t checksum;  // CRC-32 of the text
   };
   struct Chunk {
     std::vector<std::uint8_t> packed;
@@ -76,6 +108,9 @@ class ArticleStore {
     std::string text;
   };
   std::vector<Cached> cache_;
+  std::vector<Sourced> sourced_;
+  std::shared_ptr<ArticleSource> source_;
+  std::string made_;  // the sourced text read last
   std::uint64_t clock_ = 0;
   std::uint64_t inflations_ = 0;
   bool fully_inflated_ = false;

@@ -74,6 +74,7 @@ std::vector<std::uint32_t> CollectorWriter::order() const {
 bool CollectorWriter::encode_words(const std::vector<std::uint32_t>& order, std::string* words,
                                    std::string* error) {
   TextEncoder encoder(options_.words_code_page);
+  words->reserve(c_.headwords_.text_size() + order.size());
   for (std::uint32_t entry : order) {
     if (!encoder.append(c_.headwords_.headword(entry), false, words))
       return fail(error,
@@ -113,7 +114,9 @@ bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
   for (std::size_t k = 0; k < order.size(); ++k) {
     text.clear();
     bool first = true;
+    bool read = true;
     c_.headwords_.for_each_article(order[k], [&](std::uint32_t article) {
+      if (!read) return;
       if (!first) text.append(kMergedArticleSeparator);
       first = false;
       if ((article & DictionaryCollector::kLinkArticle) != 0) {
@@ -122,12 +125,15 @@ bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
         encoder.append(link, true, &text);
         return;
       }
+      std::string_view markup;
+      read = c_.articles_.read(article, &markup, error);
+      if (!read) return;
       const bool preformatted = c_.is_preformatted(article);
       if (preformatted) text.append(kPreformattedOpen);
-      encoder.append(c_.article_text(article), true, &text);
+      encoder.append(markup, true, &text);
       if (preformatted) text.append(kPreformattedClose);
     });
-    if (!w->add_article(text, error)) return false;
+    if (!read || !w->add_article(text, error)) return false;
     if (k % kProgressStep == 0 && c_.options_.write_progress &&
         !c_.options_.write_progress(k, order.size()))
       return fail(error, "cancelled");

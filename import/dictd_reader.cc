@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "import/character_use.h"
-#include "import/dictzip_file.h"
+#include "import/dictd_text.h"
 #include "import/languages.h"
 #include "import/markup_pieces.h"
 
@@ -18,8 +19,9 @@ namespace {
 
 constexpr std::string_view kMetaPrefix = "00-database-";
 constexpr std::string_view kMetaPrefixShort = "00database";
-// Progress is reported about every this many articles.
-constexpr std::size_t kProgressStep = 2048;
+// Index entries made into articles at a time (progress is reported after
+// each run).
+constexpr std::size_t kEntriesPerBatch = 2048;
 
 // 16 bytes an entry: the index of a large database is held while its text
 // is read, next to the growing article text.
@@ -47,50 +49,6 @@ std::string_view meta_name(std::string_view headword) {
   if (starts_with(headword, kMetaPrefix)) return headword.substr(kMetaPrefix.size());
   if (starts_with(headword, kMetaPrefixShort)) return headword.substr(kMetaPrefixShort.size());
   return {};
-}
-
-std::string_view trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// 8-bit text as Windows-1252, the Latin-1 superset that 8-bit databases use
-// in practice (curly quotes at 0x91-0x94); its five unassigned bytes are
-// read as the Latin-1 control characters.
-std::string windows1252_to_utf8(std::string_view text) {
-  static constexpr char16_t k80[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (char ch : text) {
-    const auto b = static_cast<unsigned char>(ch);
-    const char32_t c = b >= 0x80 && b < 0xA0 ? k80[b - 0x80] : b;
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-// Text of an 8-bit database: kept when it is well-formed UTF-8 anyway
-// (databases often omit the utf8 entry), else read as Windows-1252.
-void to_utf8(bool utf8, std::string* text) {
-  if (utf8) {
-    make_valid_utf8(text);
-    return;
-  }
-  if (!is_valid_utf8(*text)) *text = windows1252_to_utf8(*text);
 }
 
 struct Files {
@@ -131,7 +89,10 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
   // never touched.
   std::error_code ec;
   const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
-  if (!ec) out->entries.reserve(static_cast<std::size_t>(file_size / 6 + 1));
+  if (!ec) {
+    out->entries.reserve(static_cast<std::size_t>(file_size / 6 + 1));
+    out->words.reserve(static_cast<std::size_t>(file_size));
+  }
   // getline allocates (and grows) the buffer, even for an empty file, where
   // it returns -1 at once: freed however the reading ends.
   struct LineBuffer {
@@ -229,29 +190,55 @@ void put_own_headword_first(std::string_view text, std::vector<std::string>* hea
     std::rotate(headwords->begin(), headwords->begin() + best, headwords->begin() + best + 1);
 }
 
+// Articles made from a run of the index, ready for the sink. Their text
+// lies in one buffer: the thread that makes them allocates nothing that the
+// sink's thread frees (which would make the two contend for the allocator).
+struct ArticleBatch {
+  struct Article {
+    std::size_t markup_at, markup_size;
+    std::size_t first_headword, headword_count;  // in `headwords`
+    SourceSpan span;
+  };
+  std::string text;
+  std::vector<std::pair<std::size_t, std::size_t>> headwords;  // offset, size in `text`
+  std::vector<Article> articles;
+  bool failed = false;  // the text could not be read: at failed_at, why in message
+  std::uint64_t failed_at = 0;
+  std::string message;
+
+  std::string_view at(std::size_t offset, std::size_t size) const {
+    return std::string_view(text).substr(offset, size);
+  }
+};
+
 class DictdImport {
  public:
   DictdImport(Files files, ImportSink* sink, ImportError* error)
-      : files_(std::move(files)), sink_(sink), error_(error) {}
+      : files_(std::move(files)),
+        sink_(sink),
+        error_(error),
+        text_(std::make_shared<DictdText>(files_.dict)) {}
   bool run();
 
  private:
   bool read_text(const IndexEntry& e, std::string* text);
   bool read_metadata(const IndexEntries& index);
   bool read_articles(IndexEntries* index);
+  // The articles of entries [from, to), whole texts, into *batch; safe on
+  // another thread while the sink is fed.
+  void prepare(const IndexEntries& index, std::size_t from, std::size_t to,
+               ArticleBatch* batch) const;
 
   Files files_;
   ImportSink* sink_;
   ImportError* error_;
-  DictzipFile dict_;
+  std::shared_ptr<DictdText> text_;
   bool utf8_ = false;
 };
 
 bool DictdImport::read_text(const IndexEntry& e, std::string* text) {
-  // The index was checked against the text's size, so a failure here is
-  // damage in the text itself.
   std::string message;
-  if (dict_.read(e.offset, e.length, text, &message)) return true;
+  if (text_->raw(SourceSpan{e.offset, e.length}, text, &message)) return true;
   return fail(error_, files_.dict, 0, e.offset, message);
 }
 
@@ -265,17 +252,62 @@ bool DictdImport::read_metadata(const IndexEntries& index) {
     if (name == "utf8") utf8_ = true;
     if (name != "short" || titled) continue;
     if (!read_text(e, &text)) return false;
-    std::string_view title = trim(text);
+    std::string_view title = trim_dictd_blanks(text);
     if (starts_with(title, kMetaPrefix) || starts_with(title, kMetaPrefixShort))
-      title = trim(title.substr(std::min(title.size(), title.find('\n'))));
+      title = trim_dictd_blanks(title.substr(std::min(title.size(), title.find('\n'))));
     title = title.substr(0, title.find('\n'));
-    std::string owned(trim(title));
-    to_utf8(utf8_, &owned);
+    std::string owned(trim_dictd_blanks(title));
+    dictd_text_to_utf8(utf8_, &owned);
     sink_->set_title(owned);
     titled = true;
   }
   if (!titled) sink_->set_title(files_.name);
   return true;
+}
+
+bool same_text(const IndexEntry& a, const IndexEntry& b) {
+  return a.offset == b.offset && a.length == b.length;
+}
+
+void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size_t to,
+                          ArticleBatch* batch) const {
+  batch->text.clear();
+  batch->headwords.clear();
+  batch->articles.clear();
+  batch->failed = false;
+  std::string text;
+  std::vector<std::string> headwords;
+  const std::vector<IndexEntry>& entries = index.entries;
+  for (std::size_t i = from; i < to;) {
+    std::size_t end = i + 1;
+    while (end < to && same_text(entries[end], entries[i])) ++end;
+    headwords.clear();
+    for (std::size_t k = i; k < end; ++k) {
+      const std::string_view word = index.word(entries[k]);
+      if (!meta_name(word).empty()) continue;
+      headwords.emplace_back(word);
+      dictd_text_to_utf8(utf8_, &headwords.back());
+    }
+    if (!headwords.empty()) {
+      const SourceSpan span{entries[i].offset, entries[i].length};
+      if (!text_->text(span, &text, &batch->message)) {
+        batch->failed = true;
+        batch->failed_at = span.offset;
+        return;
+      }
+      put_own_headword_first(trim_dictd_blanks(text), &headwords);
+      ArticleBatch::Article a{batch->text.size(), 0, batch->headwords.size(), headwords.size(),
+                              span};
+      batch->text.append(dictd_article_markup(text));
+      a.markup_size = batch->text.size() - a.markup_at;
+      for (const std::string& h : headwords) {
+        batch->headwords.emplace_back(batch->text.size(), h.size());
+        batch->text.append(h);
+      }
+      batch->articles.push_back(a);
+    }
+    i = end;
+  }
 }
 
 bool DictdImport::read_articles(IndexEntries* index) {
@@ -285,41 +317,59 @@ bool DictdImport::read_articles(IndexEntries* index) {
   std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
     return a.offset != b.offset ? a.offset < b.offset : a.length < b.length;
   });
-  std::string text;
-  std::size_t articles = 0;
-  for (std::size_t i = 0; i < entries.size();) {
-    std::size_t end = i + 1;
-    while (end < entries.size() && entries[end].offset == entries[i].offset &&
-           entries[end].length == entries[i].length)
-      ++end;
-    std::vector<std::string> headwords;
-    for (std::size_t k = i; k < end; ++k) {
-      const std::string_view word = index->word(entries[k]);
-      if (!meta_name(word).empty()) continue;
-      headwords.emplace_back(word);
-      to_utf8(utf8_, &headwords.back());
+  text_->set_utf8(utf8_);
+  sink_->set_article_source(text_);
+  sink_->expect(entries.size(), entries.size(), index->words.size());
+  // Runs of the index, whole texts each, are made into articles on a
+  // second thread while this one hands the run before to the sink.
+  const auto run_end = [&](std::size_t from) {
+    std::size_t to = std::min(from + kEntriesPerBatch, entries.size());
+    while (to < entries.size() && same_text(entries[to], entries[to - 1])) ++to;
+    return to;
+  };
+  ArticleBatch ready, making;
+  std::size_t to = run_end(0);
+  std::thread maker([&, to] { prepare(*index, 0, to, &making); });
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
     }
-    if (!headwords.empty()) {
-      if (!read_text(entries[i], &text)) return false;
-      to_utf8(utf8_, &text);
-      put_own_headword_first(trim(text), &headwords);
-      sink_->add_preformatted_article(std::move(headwords), dictd_markup(trim(text)));
-      if (++articles % kProgressStep == 0 && !sink_->progress(entries[i].offset, dict_.size()))
-        return fail(error_, files_.index, 0, 0, "cancelled");
+  } joiner{maker};
+  for (;;) {
+    maker.join();
+    std::swap(ready, making);
+    const std::size_t from = to;
+    if (from < entries.size() && !ready.failed) {
+      to = run_end(from);
+      maker = std::thread([&, from, to] { prepare(*index, from, to, &making); });
     }
-    i = end;
+    if (ready.failed) return fail(error_, files_.dict, 0, ready.failed_at, ready.message);
+    for (const ArticleBatch::Article& a : ready.articles) {
+      std::vector<std::string> headwords;
+      headwords.reserve(a.headword_count);
+      for (std::size_t k = 0; k < a.headword_count; ++k) {
+        const auto [at, size] = ready.headwords[a.first_headword + k];
+        headwords.emplace_back(ready.at(at, size));
+      }
+      sink_->add_sourced_preformatted_article(
+          std::move(headwords), std::string(ready.at(a.markup_at, a.markup_size)), a.span);
+    }
+    if (from == entries.size()) {
+      sink_->progress(text_->size(), text_->size());
+      return true;
+    }
+    if (!sink_->progress(entries[from - 1].offset, text_->size()))
+      return fail(error_, files_.index, 0, 0, "cancelled");
   }
-  sink_->progress(dict_.size(), dict_.size());
-  return true;
 }
 
 bool DictdImport::run() {
   std::string message;
   std::uint64_t offset = 0;
-  if (!dict_.open(files_.dict, &message, &offset))
-    return fail(error_, files_.dict, 0, offset, message);
+  if (!text_->open(&message, &offset)) return fail(error_, files_.dict, 0, offset, message);
   IndexEntries index;
-  if (!read_index(files_.index, dict_.size(), &index, error_)) return false;
+  if (!read_index(files_.index, text_->size(), &index, error_)) return false;
   if (index.entries.empty()) return fail(error_, files_.index, 0, 0, "the index holds no entries");
   report_languages(files_.name, sink_);
   return read_metadata(index) && read_articles(&index);

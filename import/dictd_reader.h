@@ -3,7 +3,9 @@
 //
 // Entries sharing one piece of text (dictd indexes a text under every word
 // it defines) become one article with all their headwords; the texts are
-// read in file order, so a ".dz" inflates each chunk once. Entries named
+// read in file order, so a ".dz" inflates each chunk once, and the sink is
+// handed the text as an ArticleSource (dictd_text.h) to make the articles
+// again when it writes them rather than hold them. Entries named
 // "00-database-..." (or "00database...") describe the database: the short
 // one gives the title, "utf8" says the text is UTF-8 (otherwise text that
 // is not well-formed UTF-8 is read as Windows-1252, Latin-1's superset), and none of them becomes

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/dictionary.h"
 #include "import/dictzip_file.h"
 #include "import/import_dictionary.h"
+#include "import/recording_sink_for_test.h"
 #include "import/test_sources.h"
 #include "platform/messages.h"
 #include "testing/recording_message_sink.h"
@@ -232,6 +234,109 @@ TEST_F(DictdImportTest, DamagedIndexNamesTheFileAndLineAndWritesNothing) {
   for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
     files += e.path().extension() != ".index" && e.path().extension() != ".dz";
   EXPECT_EQ(files, 0u);
+}
+
+// A database whose text lies in another order than the sorted headwords: a
+// few thousand entries written in a shuffled order over many small chunks,
+// 8-bit text, links, characters to escape, texts shared by two headwords.
+std::string write_shuffled_database(const std::string& folder, bool compressed) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string word = (i % 7 == 0 ? "Caf\xE9" : "w") + std::to_string(i);
+    entries.emplace_back(word, word + "\n  sense <" + std::to_string(i * 31 % 997) + "> & {w" +
+                                   std::to_string((i * 13) % 3000) + "}\n\n  \x93more\x94\n");
+    if (i % 50 == 0) entries.emplace_back("alias" + std::to_string(i), entries.back().second);
+  }
+  std::shuffle(entries.begin(), entries.end(), std::mt19937(11));
+  return test::write_dictd(folder, "shuffled", entries, compressed, 128);
+}
+
+TEST_F(DictdImportTest, ArticlesReadAgainFromTheSourceEqualHeldOnes) {
+  for (const bool compressed : {true, false}) {
+    lexora::test::TempDir dir;
+    const std::string index = write_shuffled_database(dir.path(), compressed);
+    ImportOptions held;
+    held.conversion.reread_sources = false;
+    ImportError error;
+    ImportStats stats;
+    ASSERT_TRUE(import_dictionary(index, dir.file("held.zd"), held, &stats, &error))
+        << describe(error);
+    ASSERT_TRUE(import_dictionary(index, dir.file("reread.zd"), ImportOptions{}, nullptr, &error))
+        << describe(error);
+    EXPECT_EQ(stats.headwords_written, 3060u);
+    // Byte for byte the same file, whichever way the articles came.
+    EXPECT_TRUE(lexora::test::read_file(dir.file("held.zd")) ==
+                lexora::test::read_file(dir.file("reread.zd")));
+    ASSERT_TRUE(dict_.open_dictionary(dir.file("reread.zd")));
+    EXPECT_EQ(article_of(u"Caf\u00E914"),
+              u"<div style=\"white-space:pre-wrap\">Caf\u00E914\n  sense &lt;434&gt; &amp; "
+              u"<r>w182</r>\n\n  \u201Cmore\u201D</div>");
+    dict_.close_dictionary();
+  }
+}
+
+// What the collector read is written only while the source still gives the
+// same text: a source changed or cut in between fails the writing, naming
+// the file, where holding the articles would write them as they were read.
+TEST_F(DictdImportTest, SourceChangedOrCutAfterReadingIsAnErrorNotWrittenWrong) {
+  const std::string index = write_shuffled_database(dir_.path(), false);
+  const std::string dict_path = dir_.file("shuffled.dict");
+  const std::vector<std::uint8_t> original = lexora::test::read_file(dict_path);
+  const auto read_then_change = [&](bool reread, std::string* message) {
+    ConversionOptions options;
+    options.reread_sources = reread;
+    DictionaryCollector collector(options);
+    ImportError error;
+    EXPECT_TRUE(read_dictd_dictionary(index, &collector, &error)) << describe(error);
+    std::vector<std::uint8_t> changed = original;
+    changed[changed.size() / 2] ^= 0x01;  // same size, one bit of one article
+    lexora::test::write_file(dict_path, changed);
+    const bool written = collector.write(dir_.file("out.zd"), dir_.file("out.zpak"), message);
+    lexora::test::write_file(dict_path, original);
+    return written;
+  };
+  std::string message;
+  EXPECT_FALSE(read_then_change(true, &message));
+  EXPECT_NE(message.find("shuffled.dict: offset "), std::string::npos) << message;
+  EXPECT_NE(message.find("changed"), std::string::npos) << message;
+  EXPECT_TRUE(read_then_change(false, &message)) << message;
+
+  // A compressed text cut short after reading.
+  lexora::test::TempDir other;
+  const std::string cut_index = write_shuffled_database(other.path(), true);
+  DictionaryCollector collector(ConversionOptions{});
+  ImportError error;
+  ASSERT_TRUE(read_dictd_dictionary(cut_index, &collector, &error)) << describe(error);
+  const std::string dz = other.file("shuffled.dict.dz");
+  const std::vector<std::uint8_t> packed = lexora::test::read_file(dz);
+  lexora::test::write_file(
+      dz, std::vector<std::uint8_t>(packed.begin(), packed.begin() + packed.size() / 2));
+  EXPECT_FALSE(collector.write(other.file("out.zd"), other.file("out.zpak"), &message));
+  EXPECT_NE(message.find("shuffled.dict.dz: offset "), std::string::npos) << message;
+}
+
+// Texts are made into articles on a second thread: a damaged chunk still
+// fails the reading with its place, and a cancel stops it.
+TEST_F(DictdImportTest, DamagedTextOrCancelStopsTheReading) {
+  const std::string index = write_shuffled_database(dir_.path(), true);
+  RecordingSink cancelled;
+  cancelled.cancel_at_call = 1;  // the first report, after the first run of the index
+  ImportError error;
+  EXPECT_FALSE(read_dictd_dictionary(index, &cancelled, &error));
+  EXPECT_EQ(error.message, "cancelled");
+  EXPECT_EQ(cancelled.progress_calls, 1);
+  EXPECT_LT(cancelled.articles.size(), 3000u);
+
+  // Overwrite compressed bytes past the first half of the file.
+  const std::string dz = dir_.file("shuffled.dict.dz");
+  std::vector<std::uint8_t> packed = lexora::test::read_file(dz);
+  for (std::size_t i = packed.size() * 3 / 4; i < packed.size() * 3 / 4 + 64; ++i) packed[i] = 0x55;
+  lexora::test::write_file(dz, packed);
+  RecordingSink sink;
+  EXPECT_FALSE(read_dictd_dictionary(index, &sink, &error));
+  EXPECT_EQ(error.file, dz);
+  EXPECT_GT(error.offset, 0u);
+  EXPECT_NE(error.message.find("damaged"), std::string::npos) << error.message;
 }
 
 // An empty index (the reader's line buffer is allocated even then, and must

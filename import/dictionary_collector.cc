@@ -34,11 +34,12 @@ DictionaryCollector::DictionaryCollector(ConversionOptions options)
 DictionaryCollector::~DictionaryCollector() = default;
 
 void DictionaryCollector::add(std::vector<std::string> headwords, std::string markup,
-                              bool preformatted) {
+                              bool preformatted, const SourceSpan* span) {
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
   make_valid_utf8(&markup);
-  const std::uint32_t article = articles_.add(markup, preformatted);
+  const std::uint32_t article = span != nullptr ? articles_.add_sourced(markup, *span, preformatted)
+                                                : articles_.add(markup, preformatted);
   if (article == ArticleStore::kNoArticle || article >= kLinkArticle) {
     if (article != ArticleStore::kNoArticle) articles_.drop_last();
     skip(SkipReason{"article larger than 2 GiB"});
@@ -71,11 +72,9 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
     // The same text again under the same headword adds nothing.
     bool duplicate = false;
     headwords_.for_each_article(entry, [&](std::uint32_t other) {
-      // Sizes first: comparing the texts may inflate an earlier chunk.
       duplicate = duplicate ||
                   (other != article && (other & kLinkArticle) == 0 &&
-                   is_preformatted(other) == preformatted &&
-                   articles_.text_size(other) == markup.size() && article_text(other) == markup);
+                   is_preformatted(other) == preformatted && articles_.same_text(other, markup));
     });
     if (duplicate) {
       skip(SkipReason{"same article twice under one headword"});
@@ -91,12 +90,48 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
 }
 
 void DictionaryCollector::add_article(std::vector<std::string> headwords, std::string markup) {
-  add(std::move(headwords), std::move(markup), false);
+  add(std::move(headwords), std::move(markup), false, nullptr);
 }
 
 void DictionaryCollector::add_preformatted_article(std::vector<std::string> headwords,
                                                    std::string markup) {
-  add(std::move(headwords), std::move(markup), true);
+  add(std::move(headwords), std::move(markup), true, nullptr);
+}
+
+namespace {
+
+// The reader's source, giving the markup as the collector keeps it.
+class ValidUtf8Source final : public ArticleSource {
+ public:
+  explicit ValidUtf8Source(std::shared_ptr<ArticleSource> source) : source_(std::move(source)) {}
+  bool markup(SourceSpan span, std::string* markup, std::string* error) override {
+    if (!source_->markup(span, markup, error)) return false;
+    make_valid_utf8(markup);
+    return true;
+  }
+  std::string file() const override { return source_->file(); }
+
+ private:
+  std::shared_ptr<ArticleSource> source_;
+};
+
+}  // namespace
+
+void DictionaryCollector::expect(std::size_t articles, std::size_t headwords,
+                                 std::size_t headword_bytes) {
+  articles_.reserve(articles);
+  headwords_.reserve(headwords, headword_bytes);
+}
+
+void DictionaryCollector::set_article_source(std::shared_ptr<ArticleSource> source) {
+  if (options_.reread_sources && source != nullptr)
+    articles_.set_source(std::make_shared<ValidUtf8Source>(std::move(source)));
+}
+
+void DictionaryCollector::add_sourced_preformatted_article(std::vector<std::string> headwords,
+                                                           std::string markup, SourceSpan span) {
+  // Without a source to read them again from, the articles are held.
+  add(std::move(headwords), std::move(markup), true, articles_.has_source() ? &span : nullptr);
 }
 
 void DictionaryCollector::add_synonym(std::string headword, std::string target) {

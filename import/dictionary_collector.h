@@ -1,7 +1,8 @@
 // The conversion side of an import: an ImportSink that collects what a
 // format reader gives and writes it as a ".zd" dictionary (and ".zpak" pack).
 //
-// Articles are kept once, as UTF-8, compressed in chunks (article_store.h);
+// Articles are kept once, as UTF-8, compressed in chunks (article_store.h),
+// or, when the reader can make them again from the source, not at all;
 // headwords in a compact table that leads each headword to its articles. Articles of the same
 // headword are merged into one, in the order the source gave them, separated by a rule. Synonyms
 // and alternative headwords (every headword of an article after the first) lead to the same article
@@ -40,6 +41,10 @@ struct ConversionOptions {
   // Link by default: GCIDE's texts shared by several headwords, copied under
   // each, grow the file from 17 to 36 MB and the time to write it 2.3 times.
   SynonymMode synonyms = SynonymMode::kLink;
+  // Articles that the reader can make again from the source are read from
+  // it again on writing instead of being held (the default; false holds
+  // them compressed like any other).
+  bool reread_sources = true;
   // Called while reading (the reader's units) and writing; false cancels.
   std::function<bool(std::uint64_t done, std::uint64_t total)> read_progress;
   std::function<bool(std::uint64_t done, std::uint64_t total)> write_progress;
@@ -55,6 +60,10 @@ class DictionaryCollector final : public ImportSink {
 
   void add_article(std::vector<std::string> headwords, std::string markup) override;
   void add_preformatted_article(std::vector<std::string> headwords, std::string markup) override;
+  void expect(std::size_t articles, std::size_t headwords, std::size_t headword_bytes) override;
+  void set_article_source(std::shared_ptr<ArticleSource> source) override;
+  void add_sourced_preformatted_article(std::vector<std::string> headwords, std::string markup,
+                                        SourceSpan span) override;
   void add_synonym(std::string headword, std::string target) override;
   void add_abbreviation(std::string key, std::string expansion) override;
   void add_media(std::string name, std::vector<std::uint8_t> bytes) override;
@@ -77,9 +86,11 @@ class DictionaryCollector final : public ImportSink {
   // the other bits (link mode's synonyms), made on writing.
   static constexpr std::uint32_t kLinkArticle = 0x80000000u;
   void link_markup(std::uint32_t entry, std::string* out) const;
-  std::string_view article_text(std::uint32_t article) { return articles_.text(article); }
   bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
-  void add(std::vector<std::string> headwords, std::string markup, bool preformatted);
+  // `span`: where the article's source lies, when the source can make it
+  // again; null for an article held in memory.
+  void add(std::vector<std::string> headwords, std::string markup, bool preformatted,
+           const SourceSpan* span);
   void resolve_synonyms();
 
   friend class CollectorWriter;

@@ -25,7 +25,9 @@ constexpr std::size_t kFixedHeaderSize = 10;
 // The header (with name and comment) must lie within this many bytes.
 constexpr std::size_t kMaxHeaderSize = std::size_t{1} << 20;
 constexpr std::uint16_t kRandomAccessVersion = 1;
-constexpr std::size_t kCachedChunks = 4;
+// Chunks of at most 64 KiB: 1 MiB at most, enough for reading in an order
+// that strays a little from the file's (an import writing sorted headwords).
+constexpr std::size_t kCachedChunks = 16;
 // A gzip file without a chunk table is inflated whole; beyond this it is
 // taken as damaged (or a decompression bomb).
 constexpr std::size_t kMaxWholeText = std::size_t{1} << 30;

@@ -35,8 +35,17 @@ std::uint32_t HeadwordTable::find(std::string_view headword) const {
   return slots_[slot_of(headword)];
 }
 
-void HeadwordTable::grow() {
-  std::vector<std::uint32_t> old(slots_.size() * 2, kNoIndex);
+void HeadwordTable::reserve(std::size_t count, std::size_t bytes) {
+  entries_.reserve(entries_.size() + count);
+  links_.reserve(links_.size() + count);
+  text_.reserve(text_.size() + bytes);
+  if (slots_.size() < 2 * (entries_.size() + count)) grow(2 * (entries_.size() + count));
+}
+
+void HeadwordTable::grow(std::size_t at_least) {
+  std::size_t size = slots_.size() * 2;
+  while (size < at_least) size *= 2;
+  std::vector<std::uint32_t> old(size, kNoIndex);
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t entry : old) {

@@ -19,6 +19,8 @@ class HeadwordTable {
   HeadwordTable();
 
   std::size_t size() const { return entries_.size(); }
+  // Bytes of all headwords together.
+  std::size_t text_size() const { return text_.size(); }
   // The headword of entry `i`; valid until the next find_or_add.
   std::string_view headword(std::uint32_t i) const;
 
@@ -27,6 +29,10 @@ class HeadwordTable {
   // The entry of `headword`, made (with no articles) when it is new;
   // kNoIndex when the table is full (2^32 - 2 headwords or 4 GiB of text).
   std::uint32_t find_or_add(std::string_view headword);
+
+  // Room for `count` more headwords of `bytes` in all, each leading to one
+  // article, so that the table need not grow until then.
+  void reserve(std::size_t count, std::size_t bytes);
 
   // Appends `article` to the articles of entry `i` (kept in the order added);
   // false when the entry already leads to it (or the table is full).
@@ -53,7 +59,8 @@ class HeadwordTable {
   };
 
   std::size_t slot_of(std::string_view headword) const;
-  void grow();
+  // Doubles the slots, or more until they are at least `at_least`.
+  void grow(std::size_t at_least = 0);
 
   std::string text_;
   std::vector<Entry> entries_;

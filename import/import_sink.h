@@ -10,6 +10,7 @@
 #define LEXORA_IMPORT_IMPORT_SINK_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,29 @@ struct ImportError {
 inline constexpr std::string_view kPreformattedOpen = "<div style=\"white-space:pre-wrap\">";
 inline constexpr std::string_view kPreformattedClose = "</div>";
 
+// Where an article's text lies in its source: what a reader needs to make
+// the article's markup again (an offset and length into its text file).
+struct SourceSpan {
+  std::uint64_t offset = 0;
+  std::uint32_t length = 0;
+};
+
+// Makes articles' markup again from their place in the source, when the
+// dictionary is written. A reader whose source can be read at random
+// cheaply (dictd's text, a dictzip file) hands one to the sink, so that the
+// conversion need not hold every article while it reads the rest.
+class ArticleSource {
+ public:
+  virtual ~ArticleSource() = default;
+  // Replaces *markup with the markup the reader gave for `span` when it
+  // read the source. False with *error set (naming the file and the place)
+  // when the source can no longer be read there. A source changed since it
+  // was read may give other markup; the caller checks for that.
+  virtual bool markup(SourceSpan span, std::string* markup, std::string* error) = 0;
+  // The file the spans lie in, for messages.
+  virtual std::string file() const = 0;
+};
+
 class ImportSink {
  public:
   virtual ~ImportSink() = default;
@@ -51,6 +75,25 @@ class ImportSink {
   virtual void add_preformatted_article(std::vector<std::string> headwords, std::string markup) {
     add_article(std::move(headwords),
                 std::string(kPreformattedOpen) + markup + std::string(kPreformattedClose));
+  }
+
+  // About how many articles and headwords (and bytes of headword text) are
+  // coming, when the reader knows before it adds them: room the sink may
+  // reserve at once instead of growing step by step. Never a limit.
+  virtual void expect(std::size_t /*articles*/, std::size_t /*headwords*/,
+                      std::size_t /*headword_bytes*/) {}
+
+  // Called once, before the first add_sourced_preformatted_article, with
+  // the source that makes those articles again; the sink keeps it until it
+  // has written the dictionary, the reader while it reads. A sink that
+  // holds every article ignores it.
+  virtual void set_article_source(std::shared_ptr<ArticleSource> /*source*/) {}
+  // A preformatted article that the source set above makes again from
+  // `span`: the sink may keep only the span and a checksum of `markup`,
+  // which is what the source gives for `span` now.
+  virtual void add_sourced_preformatted_article(std::vector<std::string> headwords,
+                                                std::string markup, SourceSpan /*span*/) {
+    add_preformatted_article(std::move(headwords), std::move(markup));
   }
 
   // An extra headword that leads to the article of `target` (StarDict .syn).
