@@ -109,18 +109,24 @@ class DictionaryImportTest : public ::testing::Test {
     return path;
   }
 
+  // Puts the text of the next article window shown into *text, and closes
+  // that window (nothing once `scope` is gone).
+  static void capture_next_article(QString* text, QObject* scope) {
+    when_modal(
+        [text](QWidget* modal) {
+          if (auto* article = qobject_cast<ArticleWindow*>(modal))
+            *text = article->view()->toPlainText();
+          press(modal, Qt::Key_Escape);
+        },
+        scope);
+  }
+
   // The article window's text for `word` typed into the word box.
   QString article_for(const QString& word) {
     window_->word_box()->setText(word);
     QString text;
     QObject scope;
-    when_modal(
-        [&text](QWidget* modal) {
-          if (auto* article = qobject_cast<ArticleWindow*>(modal))
-            text = article->view()->toPlainText();
-          press(modal, Qt::Key_Escape);
-        },
-        &scope);
+    capture_next_article(&text, &scope);
     press(window_->word_box(), Qt::Key_Return);
     return text;
   }
@@ -312,13 +318,7 @@ TEST_F(DictionaryImportTest, SearchInArticlesReadsTheConvertedCopy) {
   // A result chosen there opens in the main window's article window.
   QString page;
   QObject scope;
-  when_modal(
-      [&page](QWidget* modal) {
-        if (auto* article = qobject_cast<ArticleWindow*>(modal))
-          page = article->view()->toPlainText();
-        press(modal, Qt::Key_Escape);
-      },
-      &scope);
+  capture_next_article(&page, &scope);
   emit search->results()->itemActivated(search->results()->topLevelItem(1), 0);
   EXPECT_TRUE(page.contains("a sweet fruit")) << page.toStdString();
   window_->shut_down();
