@@ -171,18 +171,29 @@ bool ArticleStore::read(std::uint32_t id, std::string_view* text, std::string* e
     *text = this->text(id);
     return true;
   }
-  const Sourced& from = sourced_[s.offset];
   if (source_ == nullptr) {
     *error = "the source of the articles is gone";
     return false;
   }
-  if (!source_->markup(from.span, &made_, error)) return false;
-  if (made_.size() != (s.size & kMaxSize) || checksum_of(made_) != from.checksum) {
-    *error = source_->file() + ": offset " + std::to_string(from.span.offset) +
+  if (!read_sourced(id, *source_, &made_, error)) return false;
+  *text = made_;
+  return true;
+}
+
+std::unique_ptr<ArticleSource> ArticleStore::another_source() const {
+  return source_ != nullptr ? source_->another() : nullptr;
+}
+
+bool ArticleStore::read_sourced(std::uint32_t id, ArticleSource& source, std::string* made,
+                                std::string* error) const {
+  const Span& s = spans_[id];
+  const Sourced& from = sourced_[s.offset];
+  if (!source.markup(from.span, made, error)) return false;
+  if (made->size() != (s.size & kMaxSize) || checksum_of(*made) != from.checksum) {
+    *error = source.file() + ": offset " + std::to_string(from.span.offset) +
              ": the text changed while the dictionary was being converted";
     return false;
   }
-  *text = made_;
   return true;
 }
 

@@ -56,6 +56,18 @@ class ArticleStore {
   // source cannot make a sourced text or makes another text than it gave
   // when it was added (the source changed since).
   bool read(std::uint32_t id, std::string_view* text, std::string* error);
+  // Another reader of the source (ArticleSource::another), for reading
+  // sourced texts on another thread; null without a source or when the
+  // source gives none.
+  std::unique_ptr<ArticleSource> another_source() const;
+  // The sourced text `id`, made by `source` (the store's own or one from
+  // another_source()) into *made, checked as read() checks it. Touches
+  // nothing of the store, so threads may call it at once, each with its
+  // own source and *made.
+  bool read_sourced(std::uint32_t id, ArticleSource& source, std::string* made,
+                    std::string* error) const;
+  // The store's own source, or null.
+  ArticleSource* source() const { return source_.get(); }
   // True when text `id` is `text`: sizes and checksums first, so that a
   // held chunk is inflated or a sourced text made again only for a likely
   // match. A sourced text the source cannot make counts as different.

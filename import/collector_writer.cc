@@ -1,12 +1,16 @@
 // DictionaryCollector::write: code pages, locale, order, and the streamed
 // ".zd" and ".zpak".
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
+#include "compiler/block_compressor.h"
 #include "compiler/dictionary_stream_writer.h"
 #include "compiler/headword_order.h"
 #include "engine/dictionary_header.h"
 #include "import/dictionary_collector.h"
 #include "import/languages.h"
+#include "import/ordered_runs.h"
 #include "import/text_encoder.h"
 #include "platform/nls.h"
 #include "platform/utf.h"
@@ -21,6 +25,10 @@ bool fail(std::string* error, std::string text) {
 
 // Progress is reported about every this many articles.
 constexpr std::size_t kProgressStep = 4096;
+// Articles made in one run on a worker: consecutive articles mostly lie in
+// the same chunks of a source read again, which each worker inflates for
+// itself, so long runs keep the chunks inflated twice few.
+constexpr std::size_t kArticlesPerRun = 1024;
 
 }  // namespace
 
@@ -39,7 +47,24 @@ class CollectorWriter {
   bool write_articles(const std::vector<std::uint32_t>& order, compiler::DictionaryStreamWriter* w,
                       std::string* error);
 
+  // What one thread needs to make articles: its own encoder and, when the
+  // source gives one, its own reader of the source.
+  struct Maker {
+    explicit Maker(std::uint32_t code_page) : encoder(code_page) {}
+    TextEncoder encoder;
+    std::unique_ptr<ArticleSource> source;
+    std::string made, link;
+  };
+  // The text of headword `entry` (its articles merged) in the articles'
+  // code page, appended to *out.
+  bool make_article(std::uint32_t entry, Maker& maker, std::string* out, std::string* error);
+  // Appends article `article`'s markup, read from the store, in the code page.
+  bool append_stored(std::uint32_t article, Maker& maker, std::string* out, std::string* error);
+
   DictionaryCollector& c_;
+  // Serialises reads through the store's own cache and source, for texts
+  // held in memory and for sources that give no reader per thread.
+  std::mutex store_mutex_;
   compiler::DictionaryOptions options_;
 };
 
@@ -107,36 +132,73 @@ std::string CollectorWriter::encode_abbreviations(std::uint32_t* count) {
   return out;
 }
 
+bool CollectorWriter::append_stored(std::uint32_t article, Maker& maker, std::string* out,
+                                    std::string* error) {
+  std::string_view markup;
+  std::unique_lock<std::mutex> lock(store_mutex_, std::defer_lock);
+  if (c_.articles_.sourced(article) && maker.source != nullptr) {
+    if (!c_.articles_.read_sourced(article, *maker.source, &maker.made, error)) return false;
+    markup = maker.made;
+  } else {
+    // The view lives until the store's next read: encoded under the lock.
+    lock.lock();
+    if (!c_.articles_.read(article, &markup, error)) return false;
+  }
+  const bool preformatted = c_.is_preformatted(article);
+  if (preformatted) out->append(kPreformattedOpen);
+  maker.encoder.append(markup, true, out);
+  if (preformatted) out->append(kPreformattedClose);
+  return true;
+}
+
+bool CollectorWriter::make_article(std::uint32_t entry, Maker& maker, std::string* out,
+                                   std::string* error) {
+  bool first = true;
+  bool read = true;
+  c_.headwords_.for_each_article(entry, [&](std::uint32_t article) {
+    if (!read) return;
+    if (!first) out->append(kMergedArticleSeparator);
+    first = false;
+    if ((article & DictionaryCollector::kLinkArticle) != 0) {
+      maker.link.clear();
+      c_.link_markup(article & ~DictionaryCollector::kLinkArticle, &maker.link);
+      maker.encoder.append(maker.link, true, out);
+      return;
+    }
+    read = append_stored(article, maker, out, error);
+  });
+  return read;
+}
+
 bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
                                      compiler::DictionaryStreamWriter* w, std::string* error) {
-  TextEncoder encoder(options_.articles_code_page);
-  std::string text, link;
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    text.clear();
-    bool first = true;
-    bool read = true;
-    c_.headwords_.for_each_article(order[k], [&](std::uint32_t article) {
-      if (!read) return;
-      if (!first) text.append(kMergedArticleSeparator);
-      first = false;
-      if ((article & DictionaryCollector::kLinkArticle) != 0) {
-        link.clear();
-        c_.link_markup(article & ~DictionaryCollector::kLinkArticle, &link);
-        encoder.append(link, true, &text);
+  const unsigned threads = compiler::BlockCompressor::default_threads();
+  std::vector<std::unique_ptr<Maker>> makers;
+  for (unsigned i = 0; i < std::max(1u, threads); ++i) {
+    makers.push_back(std::make_unique<Maker>(options_.articles_code_page));
+    makers.back()->source = c_.articles_.another_source();
+  }
+  const std::size_t runs = (order.size() + kArticlesPerRun - 1) / kArticlesPerRun;
+  OrderedRuns<MadeRun> made(threads, runs, [&](unsigned worker, std::size_t run, MadeRun* out) {
+    Maker& maker = *makers[worker];
+    const std::size_t end = std::min(order.size(), (run + 1) * kArticlesPerRun);
+    for (std::size_t k = run * kArticlesPerRun; k < end; ++k) {
+      if (!make_article(order[k], maker, &out->text, &out->error)) {
+        out->failed = true;
         return;
       }
-      std::string_view markup;
-      read = c_.articles_.read(article, &markup, error);
-      if (!read) return;
-      const bool preformatted = c_.is_preformatted(article);
-      if (preformatted) text.append(kPreformattedOpen);
-      encoder.append(markup, true, &text);
-      if (preformatted) text.append(kPreformattedClose);
-    });
-    if (!read || !w->add_article(text, error)) return false;
-    if (k % kProgressStep == 0 && c_.options_.write_progress &&
-        !c_.options_.write_progress(k, order.size()))
-      return fail(error, "cancelled");
+      out->ends.push_back(out->text.size());
+    }
+  });
+  std::size_t k = 0;
+  while (const MadeRun* run = made.next()) {
+    if (run->failed) return fail(error, run->error);
+    for (std::size_t i = 0; i < run->count(); ++i, ++k) {
+      if (!w->add_article(run->at(i), error)) return false;
+      if (k % kProgressStep == 0 && c_.options_.write_progress &&
+          !c_.options_.write_progress(k, order.size()))
+        return fail(error, "cancelled");
+    }
   }
   return true;
 }

@@ -6,13 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <thread>
 #include <vector>
 
+#include "compiler/block_compressor.h"
 #include "import/character_use.h"
 #include "import/dictd_text.h"
 #include "import/languages.h"
 #include "import/markup_pieces.h"
+#include "import/ordered_runs.h"
 
 namespace lexora::import {
 namespace {
@@ -209,6 +210,13 @@ struct ArticleBatch {
   std::string_view at(std::size_t offset, std::size_t size) const {
     return std::string_view(text).substr(offset, size);
   }
+  void clear() {
+    text.clear();
+    headwords.clear();
+    articles.clear();
+    failed = false;
+    message.clear();
+  }
 };
 
 class DictdImport {
@@ -224,9 +232,9 @@ class DictdImport {
   bool read_text(const IndexEntry& e, std::string* text);
   bool read_metadata(const IndexEntries& index);
   bool read_articles(IndexEntries* index);
-  // The articles of entries [from, to), whole texts, into *batch; safe on
-  // another thread while the sink is fed.
-  void prepare(const IndexEntries& index, std::size_t from, std::size_t to,
+  // The articles of entries [from, to), whole texts, read through `text`,
+  // into *batch; safe on other threads while the sink is fed.
+  void prepare(const IndexEntries& index, std::size_t from, std::size_t to, DictdText& text,
                ArticleBatch* batch) const;
 
   Files files_;
@@ -270,11 +278,7 @@ bool same_text(const IndexEntry& a, const IndexEntry& b) {
 }
 
 void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size_t to,
-                          ArticleBatch* batch) const {
-  batch->text.clear();
-  batch->headwords.clear();
-  batch->articles.clear();
-  batch->failed = false;
+                          DictdText& source, ArticleBatch* batch) const {
   std::string text;
   std::vector<std::string> headwords;
   const std::vector<IndexEntry>& entries = index.entries;
@@ -290,7 +294,7 @@ void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size
     }
     if (!headwords.empty()) {
       const SourceSpan span{entries[i].offset, entries[i].length};
-      if (!text_->text(span, &text, &batch->message)) {
+      if (!source.text(span, &text, &batch->message)) {
         batch->failed = true;
         batch->failed_at = span.offset;
         return;
@@ -298,7 +302,7 @@ void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size
       put_own_headword_first(trim_dictd_blanks(text), &headwords);
       ArticleBatch::Article a{batch->text.size(), 0, batch->headwords.size(), headwords.size(),
                               span};
-      batch->text.append(dictd_article_markup(text));
+      append_dictd_article_markup(text, &batch->text);
       a.markup_size = batch->text.size() - a.markup_at;
       for (const std::string& h : headwords) {
         batch->headwords.emplace_back(batch->text.size(), h.size());
@@ -320,48 +324,45 @@ bool DictdImport::read_articles(IndexEntries* index) {
   text_->set_utf8(utf8_);
   sink_->set_article_source(text_);
   sink_->expect(entries.size(), entries.size(), index->words.size());
-  // Runs of the index, whole texts each, are made into articles on a
-  // second thread while this one hands the run before to the sink.
-  const auto run_end = [&](std::size_t from) {
+  // Runs of the index, whole texts each, are made into articles on worker
+  // threads, each reading the text through a reader of its own, while this
+  // one hands the runs before to the sink.
+  std::vector<std::size_t> starts;
+  for (std::size_t from = 0; from < entries.size();) {
+    starts.push_back(from);
     std::size_t to = std::min(from + kEntriesPerBatch, entries.size());
     while (to < entries.size() && same_text(entries[to], entries[to - 1])) ++to;
-    return to;
-  };
-  ArticleBatch ready, making;
-  std::size_t to = run_end(0);
-  std::thread maker([&, to] { prepare(*index, 0, to, &making); });
-  struct Joiner {
-    std::thread& thread;
-    ~Joiner() {
-      if (thread.joinable()) thread.join();
-    }
-  } joiner{maker};
-  for (;;) {
-    maker.join();
-    std::swap(ready, making);
-    const std::size_t from = to;
-    if (from < entries.size() && !ready.failed) {
-      to = run_end(from);
-      maker = std::thread([&, from, to] { prepare(*index, from, to, &making); });
-    }
-    if (ready.failed) return fail(error_, files_.dict, 0, ready.failed_at, ready.message);
-    for (const ArticleBatch::Article& a : ready.articles) {
-      std::vector<std::string> headwords;
-      headwords.reserve(a.headword_count);
+    from = to;
+  }
+  starts.push_back(entries.size());
+  const unsigned threads = compiler::BlockCompressor::default_threads();
+  std::vector<std::unique_ptr<DictdText>> readers;
+  for (unsigned w = 1; w < threads; ++w) readers.push_back(text_->reopen());
+  OrderedRuns<ArticleBatch> batches(
+      threads, starts.size() - 1, [&](unsigned worker, std::size_t run, ArticleBatch* batch) {
+        // A reader that could not be opened again leaves the shared one,
+        // which serialises its reads.
+        DictdText* reader = worker == 0 ? nullptr : readers[worker - 1].get();
+        prepare(*index, starts[run], starts[run + 1], reader != nullptr ? *reader : *text_, batch);
+      });
+  std::vector<std::string> headwords;
+  for (std::size_t run = 0; const ArticleBatch* ready = batches.next(); ++run) {
+    if (ready->failed) return fail(error_, files_.dict, 0, ready->failed_at, ready->message);
+    for (const ArticleBatch::Article& a : ready->articles) {
+      headwords.clear();
       for (std::size_t k = 0; k < a.headword_count; ++k) {
-        const auto [at, size] = ready.headwords[a.first_headword + k];
-        headwords.emplace_back(ready.at(at, size));
+        const auto [at, size] = ready->headwords[a.first_headword + k];
+        headwords.emplace_back(ready->at(at, size));
       }
       sink_->add_sourced_preformatted_article(
-          std::move(headwords), std::string(ready.at(a.markup_at, a.markup_size)), a.span);
+          std::move(headwords), std::string(ready->at(a.markup_at, a.markup_size)), a.span);
     }
-    if (from == entries.size()) {
-      sink_->progress(text_->size(), text_->size());
-      return true;
-    }
-    if (!sink_->progress(entries[from - 1].offset, text_->size()))
+    const std::size_t done = starts[run + 1];
+    if (done < entries.size() && !sink_->progress(entries[done - 1].offset, text_->size()))
       return fail(error_, files_.index, 0, 0, "cancelled");
   }
+  sink_->progress(text_->size(), text_->size());
+  return true;
 }
 
 bool DictdImport::run() {
@@ -403,7 +404,12 @@ bool decode_dictd_number(std::string_view digits, std::uint64_t* value) {
 
 std::string dictd_markup(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 8);
+  append_dictd_markup(text, &out);
+  return out;
+}
+
+void append_dictd_markup(std::string_view text, std::string* out) {
+  out->reserve(out->size() + text.size() + text.size() / 8);
   std::size_t plain = 0;
   std::size_t i = 0;
   while ((i = text.find('{', i)) != std::string_view::npos) {
@@ -414,20 +420,19 @@ std::string dictd_markup(std::string_view text) {
       ++i;
       continue;
     }
-    append_escaped(text.substr(plain, i - plain), &out);
+    append_escaped(text.substr(plain, i - plain), out);
     const std::string_view word = text.substr(i + 1, close - i - 1);
     if (fits_reference_tag(word)) {
       // The article markup's own link tag: the same link in fewer bytes.
-      out.append("<r>").append(word).append("</r>");
+      out->append("<r>").append(word).append("</r>");
     } else {
       std::string shown;
       append_escaped(word, &shown);
-      append_word_link(word, shown, &out);
+      append_word_link(word, shown, out);
     }
     i = plain = close + 1;
   }
-  append_escaped(text.substr(plain), &out);
-  return out;
+  append_escaped(text.substr(plain), out);
 }
 
 bool read_dictd_dictionary(const std::string& path, ImportSink* sink, ImportError* error) {

@@ -35,6 +35,8 @@ bool decode_dictd_number(std::string_view digits, std::uint64_t* value);
 // "{word}" a link to the word (<r>word</r> when the word needs no escaping);
 // a "{" without its "}" stays as it is.
 std::string dictd_markup(std::string_view text);
+// The same, appended to *out.
+void append_dictd_markup(std::string_view text, std::string* out);
 
 }  // namespace lexora::import
 

@@ -50,8 +50,8 @@ void dictd_text_to_utf8(bool utf8, std::string* text) {
   if (!is_valid_utf8(*text)) *text = windows1252_to_utf8(*text);
 }
 
-std::string dictd_article_markup(std::string_view text) {
-  return dictd_markup(trim_dictd_blanks(text));
+void append_dictd_article_markup(std::string_view text, std::string* out) {
+  append_dictd_markup(trim_dictd_blanks(text), out);
 }
 
 void DictdText::set_utf8(bool utf8) {
@@ -78,8 +78,29 @@ bool DictdText::markup(SourceSpan span, std::string* markup, std::string* error)
     return false;
   }
   dictd_text_to_utf8(utf8_, &text_);
-  *markup = dictd_article_markup(text_);
+  markup->clear();
+  append_dictd_article_markup(text_, markup);
   return true;
+}
+
+std::unique_ptr<ArticleSource> DictdText::another() const {
+  return reopen();
+}
+
+std::unique_ptr<DictdText> DictdText::reopen() const {
+  bool utf8 = false;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (dict_.holds_whole_text()) return nullptr;
+    utf8 = utf8_;
+  }
+  auto reader = std::make_unique<DictdText>(path_);
+  std::string ignored;
+  std::uint64_t offset = 0;
+  // A file that cannot be opened again leaves this reader to serve alone.
+  if (!reader->open(&ignored, &offset)) return nullptr;
+  reader->set_utf8(utf8);
+  return reader;
 }
 
 }  // namespace lexora::import

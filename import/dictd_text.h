@@ -22,14 +22,15 @@ std::string_view trim_dictd_blanks(std::string_view text);
 // (databases often omit the utf8 entry), else read as Windows-1252.
 void dictd_text_to_utf8(bool utf8, std::string* text);
 
-// An article's markup from its text (UTF-8): the same on reading the
-// database and on reading it again for writing.
-std::string dictd_article_markup(std::string_view text);
+// An article's markup from its text (UTF-8), appended to *out: the same on
+// reading the database and on reading it again for writing.
+void append_dictd_article_markup(std::string_view text, std::string* out);
 
 // The writing order (sorted headwords) follows the text's order closely, so
 // the file's cache of some chunks inflates most chunks once more, not more
-// (GCIDE: 838 inflations of its 686 chunks). Safe to use from two threads:
-// the reader's while the conversion's checks read a text again.
+// (GCIDE: 838 inflations of its 686 chunks). Safe to use from several
+// threads, which then take turns; threads that read much each use a reader
+// of their own (reopen()), which inflates the chunks it needs for itself.
 class DictdText final : public ArticleSource {
  public:
   explicit DictdText(std::string path) : path_(std::move(path)) {}
@@ -49,10 +50,15 @@ class DictdText final : public ArticleSource {
   bool text(SourceSpan span, std::string* text, std::string* error);
   bool markup(SourceSpan span, std::string* markup, std::string* error) override;
   std::string file() const override { return path_; }
+  // A reader of its own over the same file; none for a gzip file without
+  // a chunk table (each reader would hold its whole text).
+  std::unique_ptr<ArticleSource> another() const override;
+  // The same, as a DictdText.
+  std::unique_ptr<DictdText> reopen() const;
 
  private:
   const std::string path_;
-  std::mutex mutex_;  // guards what follows
+  mutable std::mutex mutex_;  // guards what follows
   DictzipFile dict_;
   bool utf8_ = false;
   std::string text_;

@@ -104,12 +104,18 @@ namespace {
 class ValidUtf8Source final : public ArticleSource {
  public:
   explicit ValidUtf8Source(std::shared_ptr<ArticleSource> source) : source_(std::move(source)) {}
+  explicit ValidUtf8Source(std::unique_ptr<ArticleSource> source) : source_(std::move(source)) {}
   bool markup(SourceSpan span, std::string* markup, std::string* error) override {
     if (!source_->markup(span, markup, error)) return false;
     make_valid_utf8(markup);
     return true;
   }
   std::string file() const override { return source_->file(); }
+  std::unique_ptr<ArticleSource> another() const override {
+    std::unique_ptr<ArticleSource> reader = source_->another();
+    if (reader == nullptr) return nullptr;
+    return std::make_unique<ValidUtf8Source>(std::move(reader));
+  }
 
  private:
   std::shared_ptr<ArticleSource> source_;

@@ -33,6 +33,8 @@ class DictzipFile {
   // Size of the uncompressed text in bytes.
   std::uint64_t size() const { return size_; }
   bool random_access() const { return chunk_length_ != 0; }
+  // True for a gzip file without a chunk table, whose whole text is held.
+  bool holds_whole_text() const { return compressed_ && chunk_length_ == 0; }
   std::size_t chunk_count() const { return chunk_starts_.empty() ? 0 : chunk_starts_.size() - 1; }
   // Chunks inflated since opening (for tests of the cache).
   std::uint64_t chunks_inflated() const { return chunks_inflated_; }

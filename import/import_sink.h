@@ -57,6 +57,10 @@ class ArticleSource {
   virtual bool markup(SourceSpan span, std::string* markup, std::string* error) = 0;
   // The file the spans lie in, for messages.
   virtual std::string file() const = 0;
+  // Another reader of the same source, for another thread (each reader is
+  // used from one thread at a time); null when the source cannot give one
+  // cheaply, and then this one serves every thread in turn.
+  virtual std::unique_ptr<ArticleSource> another() const { return nullptr; }
 };
 
 class ImportSink {
