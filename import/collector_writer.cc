@@ -28,7 +28,7 @@ constexpr std::size_t kProgressStep = 4096;
 // Articles made in one run on a worker: consecutive articles mostly lie in
 // the same chunks of a source read again, which each worker inflates for
 // itself, so long runs keep the chunks inflated twice few.
-constexpr std::size_t kArticlesPerRun = 1024;
+constexpr std::size_t kArticlesPerRun = 2048;
 
 }  // namespace
 

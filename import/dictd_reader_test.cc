@@ -6,6 +6,7 @@
 #include <random>
 
 #include "engine/dictionary.h"
+#include "import/dictd_text.h"
 #include "import/dictzip_file.h"
 #include "import/import_dictionary.h"
 #include "import/recording_sink_for_test.h"
@@ -74,13 +75,7 @@ TEST(Dictzip, PlainGzipAndUncompressedFilesReadToo) {
   ASSERT_TRUE(plain.open(dir.file("plain.dict"), &error, &at));
   ASSERT_TRUE(plain.read(100, 50, &out, &error));
   EXPECT_EQ(out, text.substr(100, 50));
-  // Rewrite the header: no FEXTRA, the data directly after the 10 bytes.
-  const std::size_t extra_length =
-      static_cast<unsigned char>(gz[10]) | (static_cast<unsigned char>(gz[11]) << 8);
-  std::string no_table = gz.substr(0, 10) + gz.substr(12 + extra_length);
-  no_table[3] = 0;
-  // The single chunk ends the deflate stream, so it inflates as one gzip member.
-  lexora::test::write_file(dir.file("whole.dict.dz"), no_table);
+  lexora::test::write_file(dir.file("whole.dict.dz"), test::without_chunk_table(gz));
   DictzipFile whole;
   ASSERT_TRUE(whole.open(dir.file("whole.dict.dz"), &error, &at)) << error;
   EXPECT_FALSE(whole.random_access());
@@ -113,6 +108,29 @@ TEST(Dictzip, DamagedChunksAndTablesAreReportedNotRead) {
   EXPECT_NE(error.find("chunk 0"), std::string::npos) << error;
   ASSERT_TRUE(b.read(500, 10, &out, &error)) << error;
   EXPECT_EQ(out, text.substr(500, 10));
+}
+
+TEST(DictdText, OtherThreadsGetReadersOfTheirOwnExceptOverAWholeGzipFile) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(3000);
+  const std::string dz = test::dictzip(text, 1000);
+  lexora::test::write_file(dir.file("chunked.dict.dz"), dz);
+  lexora::test::write_file(dir.file("whole.dict.dz"), test::without_chunk_table(dz));
+  lexora::test::write_file(dir.file("plain.dict"), text);
+  for (const char* name : {"chunked.dict.dz", "plain.dict", "whole.dict.dz"}) {
+    DictdText source(dir.file(name));
+    std::string error, out;
+    std::uint64_t at = 0;
+    ASSERT_TRUE(source.open(&error, &at)) << name << ": " << error;
+    const std::unique_ptr<DictdText> other = source.reopen();
+    if (std::string(name) == "whole.dict.dz") {
+      EXPECT_EQ(other, nullptr);
+      continue;
+    }
+    ASSERT_NE(other, nullptr) << name;
+    ASSERT_TRUE(other->raw(SourceSpan{2100, 400}, &out, &error)) << error;
+    EXPECT_EQ(out, text.substr(2100, 400));
+  }
 }
 
 TEST(DictdNumbers, DecodeBase64DigitsAndRefuseOthers) {
@@ -251,10 +269,19 @@ std::string write_shuffled_database(const std::string& folder, bool compressed) 
   return test::write_dictd(folder, "shuffled", entries, compressed, 128);
 }
 
+// Read again on several threads, each through a reader of its own, or, for
+// a gzip file without a chunk table (held whole once), through one shared.
 TEST_F(DictdImportTest, ArticlesReadAgainFromTheSourceEqualHeldOnes) {
-  for (const bool compressed : {true, false}) {
+  enum class Kind { kPlain, kDictzip, kWholeGzip };
+  for (const Kind kind : {Kind::kPlain, Kind::kDictzip, Kind::kWholeGzip}) {
     lexora::test::TempDir dir;
-    const std::string index = write_shuffled_database(dir.path(), compressed);
+    const std::string index = write_shuffled_database(dir.path(), kind != Kind::kPlain);
+    if (kind == Kind::kWholeGzip) {
+      const std::string dz = dir.file("shuffled.dict.dz");
+      const std::vector<std::uint8_t> bytes = lexora::test::read_file(dz);
+      lexora::test::write_file(dz,
+                               test::without_chunk_table(std::string(bytes.begin(), bytes.end())));
+    }
     ImportOptions held;
     held.conversion.reread_sources = false;
     ImportError error;

@@ -77,6 +77,16 @@ inline std::string dictzip(const std::string& text, std::uint16_t chunk_length,
   return file;
 }
 
+// A dictzip file made a plain gzip file: the header's extra field (and with
+// it the chunk table) taken out. Its chunks still form one deflate stream.
+inline std::string without_chunk_table(const std::string& dz) {
+  const std::size_t extra_length =
+      static_cast<unsigned char>(dz[10]) | (static_cast<unsigned char>(dz[11]) << 8);
+  std::string gz = dz.substr(0, 10) + dz.substr(12 + extra_length);
+  gz[3] = static_cast<char>(gz[3] & ~0x04);
+  return gz;
+}
+
 // Writes NAME.index and NAME.dict (or NAME.dict.dz) into `folder`; each
 // entry is (headword, text); entries with the same text share it, as dictd
 // indexes do. Returns the .index path.
