@@ -16,7 +16,7 @@
 namespace lexora::compiler {
 
 // How blocks are deflated. Both make zlib streams that any reader inflates;
-// kFast takes about an eighth of zlib's default time for a file about 7 per
+// kFast takes about a seventh of zlib's default time for a file about 7 per
 // cent larger.
 enum class BlockCompression {
   kZlibDefault,  // zlib at its default level: the bytes build_dictionary writes
