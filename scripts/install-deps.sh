@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libdeflate-dev libicu-dev libexpat1-dev
+  zlib1g-dev libdeflate-dev libisal-dev libicu-dev libexpat1-dev
   libvorbisidec-dev libogg-dev libsndfile1-dev libasound2-dev
   libpng-dev libjpeg-dev libgif-dev
   qt6-base-dev
