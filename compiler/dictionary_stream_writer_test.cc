@@ -128,5 +128,24 @@ TEST(HeadwordOrder, MatchesTheLookupOrderInBothCollationModes) {
   EXPECT_EQ(swedish.back(), 5u);
 }
 
+// A long list is sorted in two halves on two threads and merged: the same
+// order as one stable sort, equal words (case variants) in their given order
+// even where they straddle the halves.
+TEST(HeadwordOrder, TwoThreadsGiveTheOrderOfOne) {
+  std::vector<std::u16string> words;
+  for (int i = 0; i < 40000; ++i) {
+    const std::u16string stem = u"w" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
+                                std::u16string(1, static_cast<char16_t>(u'a' + i / 26 % 26));
+    words.push_back(i % 3 == 0 ? u"W" + stem.substr(1) : stem);
+  }
+  auto at = [&](std::size_t i) -> std::u16string_view { return words[i]; };
+  for (const std::uint32_t locale : {0x0019u, 0x0409u}) {
+    const std::vector<std::uint32_t> one = sort_headwords(words.size(), at, 1252, locale, 0);
+    EXPECT_EQ(sort_headwords(words.size(), at, 1252, locale, 0, true), one) << locale;
+    // Equal words stay in their given order: the first "waa" is word 0.
+    EXPECT_EQ(one.front(), 0u) << locale;
+  }
+}
+
 }  // namespace
 }  // namespace lexora::compiler

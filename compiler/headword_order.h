@@ -19,10 +19,14 @@ namespace lexora::compiler {
 // they choose between lower-cased code-unit order and the locale's sort.
 // Each headword is asked for once; the sort then compares prepared keys
 // (lower-cased text, or collation sort keys), so a large word list does not
-// call the collator per comparison.
+// call the collator per comparison. With `two_threads`, a long list is
+// sorted in two halves on two threads (the same order): `headword_at` is
+// then called from both at once, and each call's view need only stay valid
+// until that thread's next call.
 std::vector<std::uint32_t> sort_headwords(
     std::size_t count, const std::function<std::u16string_view(std::size_t)>& headword_at,
-    std::uint32_t code_page, std::uint32_t locale_id, std::uint32_t flags);
+    std::uint32_t code_page, std::uint32_t locale_id, std::uint32_t flags,
+    bool two_threads = false);
 
 }  // namespace lexora::compiler
 

@@ -86,14 +86,16 @@ void CollectorWriter::choose_header() {
 }
 
 std::vector<std::uint32_t> CollectorWriter::order() const {
-  std::u16string wide;
   return compiler::sort_headwords(
       c_.headwords_.size(),
       [&](std::size_t i) -> std::u16string_view {
+        // Called from two threads at once: a buffer for each.
+        thread_local std::u16string wide;
         wide = utf8_to_utf16(c_.headwords_.headword(static_cast<std::uint32_t>(i)));
         return wide;
       },
-      options_.words_code_page, options_.locale_id, options_.flags);
+      options_.words_code_page, options_.locale_id, options_.flags,
+      compiler::BlockCompressor::default_threads() > 1);
 }
 
 bool CollectorWriter::encode_words(const std::vector<std::uint32_t>& order, std::string* words,
