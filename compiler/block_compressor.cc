@@ -29,55 +29,45 @@ std::size_t igzip_bound(std::size_t size) {
 
 }  // namespace
 
-// One thread's compressor: igzip's stream state and level buffer, and the
-// output buffer, made once and reused for every block.
-class BlockCompressor::Deflater {
- public:
-  explicit Deflater(BlockCompression compression) {
-    if (compression != BlockCompression::kFast) return;
-    stream_ = std::make_unique<isal_zstream>();
-    level_buf_ = std::make_unique<std::uint8_t[]>(kFastLevelBufSize);
-  }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
+BlockDeflater::BlockDeflater(BlockCompression compression) {
+  if (compression != BlockCompression::kFast) return;
+  stream_ = std::make_unique<isal_zstream>();
+  level_buf_ = std::make_unique<std::uint8_t[]>(kFastLevelBufSize);
+}
 
-  // Replaces *out (keeping its storage) by the zlib stream of the bytes;
-  // empty only when out of memory.
-  void compress(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>* out) {
-    if (stream_ == nullptr || !igzip(data, size, out)) *out = zlib_compress(data, size);
-  }
+BlockDeflater::~BlockDeflater() = default;
 
- private:
-  bool igzip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>* out) {
-    const std::size_t bound = igzip_bound(size);
-    if (bound > std::numeric_limits<std::uint32_t>::max()) return false;
-    if (scratch_.size() < bound) scratch_.resize(bound);
-    isal_zstream& s = *stream_;
-    isal_deflate_stateless_init(&s);
-    // igzip only reads the input, though its field is not const.
-    s.next_in = const_cast<std::uint8_t*>(data);
-    s.avail_in = static_cast<std::uint32_t>(size);
-    s.next_out = scratch_.data();
-    s.avail_out = static_cast<std::uint32_t>(bound);
-    s.level = kFastLevel;
-    s.level_buf = level_buf_.get();
-    s.level_buf_size = kFastLevelBufSize;
-    s.gzip_flag = IGZIP_ZLIB;
-    s.flush = NO_FLUSH;
-    s.end_of_stream = 1;
-    if (isal_deflate_stateless(&s) != COMP_OK || s.total_out > bound) return false;
-    out->assign(scratch_.begin(), scratch_.begin() + s.total_out);
-    return true;
-  }
+void BlockDeflater::compress(const std::uint8_t* data, std::size_t size,
+                             std::vector<std::uint8_t>* out) {
+  if (stream_ == nullptr || !igzip(data, size, out)) *out = zlib_compress(data, size);
+}
 
-  std::unique_ptr<isal_zstream> stream_;  // null for kZlibDefault
-  std::unique_ptr<std::uint8_t[]> level_buf_;
-  std::vector<std::uint8_t> scratch_;  // as large as the largest block's bound
-};
+bool BlockDeflater::igzip(const std::uint8_t* data, std::size_t size,
+                          std::vector<std::uint8_t>* out) {
+  const std::size_t bound = igzip_bound(size);
+  if (bound > std::numeric_limits<std::uint32_t>::max()) return false;
+  if (scratch_.size() < bound) scratch_.resize(bound);
+  isal_zstream& s = *stream_;
+  isal_deflate_stateless_init(&s);
+  // igzip only reads the input, though its field is not const.
+  s.next_in = const_cast<std::uint8_t*>(data);
+  s.avail_in = static_cast<std::uint32_t>(size);
+  s.next_out = scratch_.data();
+  s.avail_out = static_cast<std::uint32_t>(bound);
+  s.level = kFastLevel;
+  s.level_buf = level_buf_.get();
+  s.level_buf_size = kFastLevelBufSize;
+  s.gzip_flag = IGZIP_ZLIB;
+  s.flush = NO_FLUSH;
+  s.end_of_stream = 1;
+  if (isal_deflate_stateless(&s) != COMP_OK || s.total_out > bound) return false;
+  out->assign(scratch_.begin(), scratch_.begin() + s.total_out);
+  return true;
+}
 
 std::vector<std::uint8_t> compress_stream(const std::uint8_t* data, std::size_t size,
                                           BlockCompression compression) {
-  BlockCompressor::Deflater deflater(compression);
+  BlockDeflater deflater(compression);
   std::vector<std::uint8_t> out;
   deflater.compress(data, size, &out);
   return out;
@@ -85,7 +75,7 @@ std::vector<std::uint8_t> compress_stream(const std::uint8_t* data, std::size_t 
 
 BlockCompressor::BlockCompressor(unsigned threads, BlockCompression compression)
     : compression_(compression) {
-  if (threads == 0) own_deflater_ = std::make_unique<Deflater>(compression_);
+  if (threads == 0) own_deflater_ = std::make_unique<BlockDeflater>(compression_);
   for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
 
@@ -144,7 +134,7 @@ void BlockCompressor::take(std::size_t* unpacked_size, std::vector<std::uint8_t>
 }
 
 void BlockCompressor::work() {
-  Deflater deflater(compression_);
+  BlockDeflater deflater(compression_);
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
     std::shared_ptr<Job> job;

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+struct isal_zstream;
+
 namespace lexora::compiler {
 
 // How blocks are deflated. Both make zlib streams that any reader inflates;
@@ -28,6 +30,27 @@ enum class BlockCompression {
 // compressor for the one call: for many blocks use a BlockCompressor.
 std::vector<std::uint8_t> compress_stream(const std::uint8_t* data, std::size_t size,
                                           BlockCompression compression);
+
+// One thread's deflater: igzip's stream state and level buffer, and the
+// output buffer, made once and reused for every block. One thread at a time.
+class BlockDeflater {
+ public:
+  explicit BlockDeflater(BlockCompression compression);
+  ~BlockDeflater();
+  BlockDeflater(const BlockDeflater&) = delete;
+  BlockDeflater& operator=(const BlockDeflater&) = delete;
+
+  // Replaces *out (keeping its storage) by the zlib stream of the bytes;
+  // empty only when out of memory.
+  void compress(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>* out);
+
+ private:
+  bool igzip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>* out);
+
+  std::unique_ptr<isal_zstream> stream_;  // null for kZlibDefault
+  std::unique_ptr<std::uint8_t[]> level_buf_;
+  std::vector<std::uint8_t> scratch_;  // as large as the largest block's bound
+};
 
 class BlockCompressor {
  public:
@@ -53,8 +76,6 @@ class BlockCompressor {
   // Only when pending() > 0.
   void take(std::size_t* unpacked_size, std::vector<std::uint8_t>* packed);
 
-  class Deflater;  // one thread's compressor
-
  private:
   struct Job {
     std::vector<std::uint8_t> input;
@@ -75,7 +96,7 @@ class BlockCompressor {
   std::condition_variable done_;  // a job finished
   bool stopping_ = false;
   const BlockCompression compression_;
-  std::unique_ptr<Deflater> own_deflater_;  // without workers
+  std::unique_ptr<BlockDeflater> own_deflater_;  // without workers
   std::vector<std::thread> workers_;
 };
 

@@ -72,6 +72,7 @@ bool DictionaryStreamWriter::begin(const std::string& path, const DictionaryOpti
   block_offsets_.reserve(block_count);
   articles_added_ = 0;
   written_ = 0;
+  block_.clear();
 
   const std::vector<std::uint8_t> packed_words = packed(words, compression_);
   std::vector<std::uint8_t> packed_abbrevs;
@@ -126,24 +127,48 @@ bool DictionaryStreamWriter::flush_block(std::string* error) {
 bool DictionaryStreamWriter::write_oldest_block(std::string* error) {
   std::size_t unpacked = 0;
   compressor_->take(&unpacked, &packed_);
+  return write_block(unpacked, packed_, error);
+}
+
+bool DictionaryStreamWriter::add_packed_block(std::uint32_t articles, std::size_t unpacked_size,
+                                              std::span<const std::uint8_t> packed,
+                                              std::string* error) {
+  if (!file_) return fail(error, "the dictionary file is not open");
+  if (articles_added_ % per_block_ != 0) return fail(error, "a block was begun article by article");
+  if (articles == 0 || articles > per_block_ || articles > word_count_ - articles_added_ ||
+      (articles < per_block_ && articles != word_count_ - articles_added_))
+    return fail(error, "a block holds the wrong number of articles");
+  if (unpacked_size > kMaxU32 || packed.size() > kMaxU32)
+    return fail(error, "an article block is larger than 4 GiB");
+  // Blocks of add_article() come first.
+  while (compressor_->pending() > 0)
+    if (!write_oldest_block(error)) return false;
+  articles_added_ += articles;
+  return write_block(unpacked_size, packed, error);
+}
+
+bool DictionaryStreamWriter::write_block(std::size_t unpacked, std::span<const std::uint8_t> packed,
+                                         std::string* error) {
   if (written_ > kMaxU32) return fail(error, "the dictionary is larger than 4 GiB");
   std::uint8_t sizes[kBlockHeaderSize];
   const std::uint32_t fields[2] = {static_cast<std::uint32_t>(unpacked),
-                                   static_cast<std::uint32_t>(packed_.size())};
+                                   static_cast<std::uint32_t>(packed.size())};
   for (int f = 0; f < 2; ++f)
     for (int i = 0; i < 4; ++i) sizes[f * 4 + i] = static_cast<std::uint8_t>(fields[f] >> (8 * i));
   block_offsets_.push_back(static_cast<std::uint32_t>(written_));
   tail_sum_ = adler_update(tail_sum_, sizes, sizeof sizes);
-  tail_sum_ = adler_update(tail_sum_, packed_.data(), packed_.size());
-  tail_size_ += sizeof sizes + packed_.size();
-  return write(sizes, sizeof sizes, error) && write(packed_.data(), packed_.size(), error);
+  tail_sum_ = adler_update(tail_sum_, packed.data(), packed.size());
+  tail_size_ += sizeof sizes + packed.size();
+  return write(sizes, sizeof sizes, error) && write(packed.data(), packed.size(), error);
 }
 
 bool DictionaryStreamWriter::finish(std::string* error) {
   if (!file_) return fail(error, "the dictionary file is not open");
   if (articles_added_ != word_count_)
     return fail(error, "fewer articles than headwords in " + path_);
-  if (articles_added_ % per_block_ != 0 && !flush_block(error)) return false;
+  // A block begun by add_article() (a last block of add_packed_block() is
+  // written already).
+  if (!block_.empty() && !flush_block(error)) return false;
   while (compressor_->pending() > 0)
     if (!write_oldest_block(error)) return false;
   const std::uint64_t end = written_;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,17 @@ class DictionaryStreamWriter {
   // file cannot be written.
   bool add_article(std::string_view text, std::string* error);
 
+  // Appends a whole block that the caller made and deflated (for callers
+  // that make blocks on threads of their own): `articles` articles, each
+  // followed by its 0 byte, `unpacked_size` bytes in all, and their zlib
+  // stream. Every block but the last holds articles_per_block() articles.
+  // False when add_article() has begun a block, when the count does not
+  // fit, or when the file cannot be written.
+  bool add_packed_block(std::uint32_t articles, std::size_t unpacked_size,
+                        std::span<const std::uint8_t> packed, std::string* error);
+  // Articles in each block of the file begun.
+  std::uint32_t articles_per_block() const { return per_block_; }
+
   // Writes the last block, the block table and, with FLAG_HAS_CHECKSUM, the
   // trailer, and closes the file. False unless every article was added.
   bool finish(std::string* error);
@@ -63,6 +75,8 @@ class DictionaryStreamWriter {
  private:
   bool flush_block(std::string* error);
   bool write_oldest_block(std::string* error);
+  bool write_block(std::size_t unpacked_size, std::span<const std::uint8_t> packed,
+                   std::string* error);
   bool write(const void* data, std::size_t size, std::string* error);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;

@@ -96,6 +96,62 @@ TEST_F(DictionaryStreamWriterTest, FastCompressionReadsBackTheSameOnAnyNumberOfT
     ASSERT_EQ(dict.article_at(i).value(), source.entries[i].second) << i;
 }
 
+// Blocks made and deflated by the caller (the import's own threads) give the
+// file that the same articles given one by one give; a count that does not
+// make whole blocks, or a block begun article by article, is refused.
+TEST_F(DictionaryStreamWriterTest, PackedBlocksGiveTheSameFileAsArticlesOneByOne) {
+  const DictionarySource source = numbered_source(300);
+  DictionaryOptions options;
+  options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
+  options.articles_per_block = 16;
+  std::string error;
+  ASSERT_TRUE(
+      stream(dir_.file("one_by_one.zd"), source, options, &error, 0, BlockCompression::kFast))
+      << error;
+  std::string words, abbrevs;
+  for (const auto& [headword, article] : source.entries)
+    words += to_multibyte(headword, options.words_code_page) + '\0';
+  for (const auto& [abbreviation, expansion] : source.abbreviations)
+    abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
+  const auto begin = [&](DictionaryStreamWriter* w, const std::string& path) {
+    w->set_block_compression(BlockCompression::kFast);
+    return w->begin(path, options, static_cast<std::uint32_t>(source.entries.size()), words,
+                    static_cast<std::uint32_t>(source.abbreviations.size()), abbrevs, &error);
+  };
+  // The articles of [from, to), each with its 0 byte, deflated.
+  BlockDeflater deflater(BlockCompression::kFast);
+  std::string block;
+  std::vector<std::uint8_t> packed;
+  const auto pack = [&](std::size_t from, std::size_t to) {
+    block.clear();
+    for (std::size_t i = from; i < to; ++i)
+      block += to_multibyte(source.entries[i].second, options.articles_code_page) + '\0';
+    deflater.compress(reinterpret_cast<const std::uint8_t*>(block.data()), block.size(), &packed);
+  };
+
+  DictionaryStreamWriter writer;
+  ASSERT_TRUE(begin(&writer, dir_.file("packed.zd")));
+  EXPECT_EQ(writer.articles_per_block(), 16u);
+  for (std::size_t from = 0; from < source.entries.size(); from += 16) {
+    const std::size_t to = std::min(source.entries.size(), from + 16);
+    pack(from, to);
+    ASSERT_TRUE(writer.add_packed_block(static_cast<std::uint32_t>(to - from), block.size(), packed,
+                                        &error))
+        << error;
+  }
+  ASSERT_TRUE(writer.finish(&error)) << error;
+  EXPECT_EQ(test::read_file(dir_.file("packed.zd")), test::read_file(dir_.file("one_by_one.zd")));
+
+  DictionaryStreamWriter refusing;
+  ASSERT_TRUE(begin(&refusing, dir_.file("refused.zd")));
+  pack(0, 15);
+  EXPECT_FALSE(refusing.add_packed_block(15, block.size(), packed, &error));  // not the last
+  ASSERT_TRUE(refusing.add_article("begun", &error));
+  pack(1, 17);
+  EXPECT_FALSE(refusing.add_packed_block(16, block.size(), packed, &error));
+  EXPECT_NE(error.find("begun"), std::string::npos) << error;
+}
+
 TEST_F(DictionaryStreamWriterTest, RefusesMissingExtraAndZeroHoldingArticles) {
   DictionaryOptions options;
   std::string error;

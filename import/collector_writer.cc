@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include "compiler/block_compressor.h"
 #include "compiler/dictionary_stream_writer.h"
@@ -25,10 +26,34 @@ bool fail(std::string* error, std::string text) {
 
 // Progress is reported about every this many articles.
 constexpr std::size_t kProgressStep = 4096;
-// Articles made in one run on a worker: consecutive articles mostly lie in
+// Blocks made in one run on a worker: consecutive articles mostly lie in
 // the same chunks of a source read again, which each worker inflates for
 // itself, so long runs keep the chunks inflated twice few.
-constexpr std::size_t kArticlesPerRun = 2048;
+constexpr std::size_t kBlocksPerRun = 32;
+
+// Blocks of articles made and deflated on a worker, back to back.
+struct PackedRun {
+  struct Block {
+    std::uint32_t articles;
+    std::size_t unpacked_size;
+    std::size_t packed_end;  // in `packed`
+  };
+  std::vector<std::uint8_t> packed;
+  std::vector<Block> blocks;
+  bool failed = false;
+  std::string error;
+
+  std::span<const std::uint8_t> packed_block(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : blocks[i - 1].packed_end;
+    return std::span<const std::uint8_t>(packed).subspan(begin, blocks[i].packed_end - begin);
+  }
+  void clear() {
+    packed.clear();
+    blocks.clear();
+    failed = false;
+    error.clear();
+  }
+};
 
 }  // namespace
 
@@ -50,16 +75,22 @@ class CollectorWriter {
   // What one thread needs to make articles: its own encoder and, when the
   // source gives one, its own reader of the source.
   struct Maker {
-    explicit Maker(std::uint32_t code_page) : encoder(code_page) {}
+    explicit Maker(std::uint32_t code_page)
+        : encoder(code_page), deflater(compiler::BlockCompression::kFast) {}
     TextEncoder encoder;
     std::unique_ptr<ArticleSource> source;
-    std::string made, link;
+    compiler::BlockDeflater deflater;
+    std::string made, link, block;
+    std::vector<std::uint8_t> packed;
   };
   // The text of headword `entry` (its articles merged) in the articles'
   // code page, appended to *out.
   bool make_article(std::uint32_t entry, Maker& maker, std::string* out, std::string* error);
   // Appends article `article`'s markup, read from the store, in the code page.
   bool append_stored(std::uint32_t article, Maker& maker, std::string* out, std::string* error);
+  // Makes and deflates the blocks of the articles of order[from, to) into *run.
+  void make_blocks(const std::vector<std::uint32_t>& order, std::size_t from, std::size_t to,
+                   std::uint32_t per_block, Maker& maker, PackedRun* run);
 
   DictionaryCollector& c_;
   // Serialises reads through the store's own cache and source, for texts
@@ -172,34 +203,65 @@ bool CollectorWriter::make_article(std::uint32_t entry, Maker& maker, std::strin
   return read;
 }
 
+void CollectorWriter::make_blocks(const std::vector<std::uint32_t>& order, std::size_t from,
+                                  std::size_t to, std::uint32_t per_block, Maker& maker,
+                                  PackedRun* run) {
+  for (std::size_t first = from; first < to; first += per_block) {
+    const std::size_t end = std::min(to, first + per_block);
+    maker.block.clear();
+    for (std::size_t k = first; k < end; ++k) {
+      const std::size_t start = maker.block.size();
+      if (!make_article(order[k], maker, &maker.block, &run->error)) {
+        run->failed = true;
+        return;
+      }
+      if (maker.block.find('\0', start) != std::string::npos) {
+        run->error = "an article holds a 0 byte";
+        run->failed = true;
+        return;
+      }
+      maker.block.push_back('\0');
+    }
+    maker.deflater.compress(reinterpret_cast<const std::uint8_t*>(maker.block.data()),
+                            maker.block.size(), &maker.packed);
+    run->packed.insert(run->packed.end(), maker.packed.begin(), maker.packed.end());
+    run->blocks.push_back(
+        {static_cast<std::uint32_t>(end - first), maker.block.size(), run->packed.size()});
+  }
+}
+
 bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
                                      compiler::DictionaryStreamWriter* w, std::string* error) {
+  // Workers make whole blocks and deflate them; this thread writes them in
+  // order. Runs are whole blocks, so the file is the same whatever the
+  // number of threads.
   const unsigned threads = compiler::BlockCompressor::default_threads();
   std::vector<std::unique_ptr<Maker>> makers;
   for (unsigned i = 0; i < std::max(1u, threads); ++i) {
     makers.push_back(std::make_unique<Maker>(options_.articles_code_page));
     makers.back()->source = c_.articles_.another_source();
   }
-  const std::size_t runs = (order.size() + kArticlesPerRun - 1) / kArticlesPerRun;
-  OrderedRuns<MadeRun> made(threads, runs, [&](unsigned worker, std::size_t run, MadeRun* out) {
-    Maker& maker = *makers[worker];
-    const std::size_t end = std::min(order.size(), (run + 1) * kArticlesPerRun);
-    for (std::size_t k = run * kArticlesPerRun; k < end; ++k) {
-      if (!make_article(order[k], maker, &out->text, &out->error)) {
-        out->failed = true;
-        return;
-      }
-      out->ends.push_back(out->text.size());
-    }
+  const std::uint32_t per_block = w->articles_per_block();
+  const std::size_t per_run = kBlocksPerRun * per_block;
+  const std::size_t runs = (order.size() + per_run - 1) / per_run;
+  OrderedRuns<PackedRun> made(threads, runs, [&](unsigned worker, std::size_t run, PackedRun* out) {
+    make_blocks(order, run * per_run, std::min(order.size(), (run + 1) * per_run), per_block,
+                *makers[worker], out);
   });
-  std::size_t k = 0;
-  while (const MadeRun* run = made.next()) {
+  std::size_t k = 0, next_report = 0;
+  while (const PackedRun* run = made.next()) {
     if (run->failed) return fail(error, run->error);
-    for (std::size_t i = 0; i < run->count(); ++i, ++k) {
-      if (!w->add_article(run->at(i), error)) return false;
-      if (k % kProgressStep == 0 && c_.options_.write_progress &&
-          !c_.options_.write_progress(k, order.size()))
-        return fail(error, "cancelled");
+    for (std::size_t i = 0; i < run->blocks.size(); ++i) {
+      // Progress about every kProgressStep articles, as the blocks go out.
+      if (k >= next_report) {
+        if (c_.options_.write_progress && !c_.options_.write_progress(k, order.size()))
+          return fail(error, "cancelled");
+        next_report = k + kProgressStep;
+      }
+      const PackedRun::Block& block = run->blocks[i];
+      if (!w->add_packed_block(block.articles, block.unpacked_size, run->packed_block(i), error))
+        return false;
+      k += block.articles;
     }
   }
   return true;
@@ -219,6 +281,8 @@ bool CollectorWriter::write(const std::string& dictionary_path, const std::strin
   // Imports favour speed: the fastest deflate makes the file a few per cent
   // larger and the import several times faster (see README, Performance).
   writer.set_block_compression(compiler::BlockCompression::kFast);
+  // The articles come as blocks deflated on the makers' threads.
+  writer.set_compression_threads(0);
   if (!writer.begin(dictionary_path, options_, static_cast<std::uint32_t>(sorted.size()), words,
                     abbrev_count, abbrevs, error))
     return false;

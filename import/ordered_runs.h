@@ -10,33 +10,10 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
-#include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace lexora::import {
-
-// The result of one run: texts back to back, where each ends, and on
-// failure the reason (the run stops at its first failure).
-struct MadeRun {
-  std::string text;
-  std::vector<std::size_t> ends;  // end of text i in `text`
-  bool failed = false;
-  std::string error;
-
-  std::size_t count() const { return ends.size(); }
-  std::string_view at(std::size_t i) const {
-    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
-    return std::string_view(text).substr(begin, ends[i] - begin);
-  }
-  void clear() {
-    text.clear();
-    ends.clear();
-    failed = false;
-    error.clear();
-  }
-};
 
 // `Run` is default-constructible and has clear(); each slot's Run is
 // reused, so its buffers keep their room from one run to the next.

@@ -5,10 +5,28 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 namespace lexora::import {
 namespace {
+
+// Texts back to back, and where each ends.
+struct MadeRun {
+  std::string text;
+  std::vector<std::size_t> ends;  // end of text i in `text`
+
+  std::size_t count() const { return ends.size(); }
+  std::string_view at(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(text).substr(begin, ends[i] - begin);
+  }
+  void clear() {
+    text.clear();
+    ends.clear();
+  }
+};
 
 // Run r holds r+1 texts "r.i"; odd runs take longer, so that workers finish
 // out of order.
