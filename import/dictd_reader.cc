@@ -12,6 +12,7 @@
 #include "import/character_use.h"
 #include "import/dictd_text.h"
 #include "import/languages.h"
+#include "import/mapped_file.h"
 #include "import/markup_pieces.h"
 #include "import/ordered_runs.h"
 
@@ -82,30 +83,23 @@ bool fail(ImportError* error, const std::string& file, std::uint64_t line, std::
 
 bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* out,
                 ImportError* error) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) return fail(error, path, 0, 0, "cannot open the index");
+  std::string message;
+  const std::unique_ptr<MappedFile> file = MappedFile::open(path, &message);
+  if (!file) return fail(error, path, 0, 0, "cannot open the index: " + message);
+  const std::string_view all(reinterpret_cast<const char*>(file->bytes().data()),
+                             file->bytes().size());
   // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
   // that many entries is never copied while growing, and pages not used are
   // never touched.
-  std::error_code ec;
-  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
-  if (!ec) {
-    out->entries.reserve(static_cast<std::size_t>(file_size / 6 + 1));
-    out->words.reserve(static_cast<std::size_t>(file_size));
-  }
-  // getline allocates (and grows) the buffer, even for an empty file, where
-  // it returns -1 at once: freed however the reading ends.
-  struct LineBuffer {
-    char* data = nullptr;
-    ~LineBuffer() { std::free(data); }
-  } buffer;
-  std::size_t capacity = 0;
+  out->entries.reserve(all.size() / 6 + 1);
+  out->words.reserve(all.size());
   std::uint64_t line = 0;
-  ssize_t n;
-  while ((n = ::getline(&buffer.data, &capacity, file.get())) >= 0) {
+  for (std::size_t at = 0; at < all.size();) {
     ++line;
-    std::string_view text(buffer.data, static_cast<std::size_t>(n));
+    const std::size_t newline = all.find('\n', at);
+    std::string_view text =
+        all.substr(at, newline == std::string_view::npos ? newline : newline - at);
+    at = newline == std::string_view::npos ? all.size() : newline + 1;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     if (text.empty()) continue;
     const std::size_t tab1 = text.find('\t');
@@ -135,7 +129,6 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
                                       static_cast<std::uint32_t>(out->words.size())});
     out->words.append(word).push_back('\0');
   }
-  if (std::ferror(file.get())) return fail(error, path, line, 0, "cannot read the index");
   return true;
 }
 
