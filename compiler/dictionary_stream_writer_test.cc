@@ -13,15 +13,21 @@
 namespace lexora::compiler {
 namespace {
 
+// The words and abbreviations streams of `source`, as begin() takes them.
+void encode_streams(const DictionarySource& source, const DictionaryOptions& options,
+                    std::string* words, std::string* abbrevs) {
+  for (const auto& [headword, article] : source.entries)
+    *words += to_multibyte(headword, options.words_code_page) + '\0';
+  for (const auto& [abbreviation, expansion] : source.abbreviations)
+    *abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
+}
+
 // Streams `source` (already in stored order) through the writer.
 bool stream(const std::string& path, const DictionarySource& source,
             const DictionaryOptions& options, std::string* error, unsigned threads = 0,
             BlockCompression compression = BlockCompression::kZlibDefault) {
   std::string words, abbrevs;
-  for (const auto& [headword, article] : source.entries)
-    words += to_multibyte(headword, options.words_code_page) + '\0';
-  for (const auto& [abbreviation, expansion] : source.abbreviations)
-    abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
+  encode_streams(source, options, &words, &abbrevs);
   DictionaryStreamWriter writer;
   writer.set_compression_threads(threads);
   writer.set_block_compression(compression);
@@ -41,6 +47,14 @@ DictionarySource numbered_source(int count) {
   }
   source.abbreviations.emplace_back(u"adj.", u"\u043F\u0440\u0438\u043B.");
   return source;
+}
+
+// With the checksum trailer, imported markup's flag and short blocks.
+DictionaryOptions sixteen_per_block() {
+  DictionaryOptions options;
+  options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
+  options.articles_per_block = 16;
+  return options;
 }
 
 class DictionaryStreamWriterTest : public ::testing::Test {
@@ -78,9 +92,7 @@ TEST_F(DictionaryStreamWriterTest, WritesTheSameBytesAsTheWholeMemoryWriter) {
 
 TEST_F(DictionaryStreamWriterTest, FastCompressionReadsBackTheSameOnAnyNumberOfThreads) {
   const DictionarySource source = numbered_source(300);
-  DictionaryOptions options;
-  options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
-  options.articles_per_block = 16;
+  const DictionaryOptions options = sixteen_per_block();
   std::string error;
   const std::string path = dir_.file("fast.zd");
   ASSERT_TRUE(stream(path, source, options, &error, 0, BlockCompression::kFast)) << error;
@@ -101,18 +113,13 @@ TEST_F(DictionaryStreamWriterTest, FastCompressionReadsBackTheSameOnAnyNumberOfT
 // make whole blocks, or a block begun article by article, is refused.
 TEST_F(DictionaryStreamWriterTest, PackedBlocksGiveTheSameFileAsArticlesOneByOne) {
   const DictionarySource source = numbered_source(300);
-  DictionaryOptions options;
-  options.flags = FLAG_HAS_CHECKSUM | FLAG_NO_AUTO_FORMAT;
-  options.articles_per_block = 16;
+  const DictionaryOptions options = sixteen_per_block();
   std::string error;
   ASSERT_TRUE(
       stream(dir_.file("one_by_one.zd"), source, options, &error, 0, BlockCompression::kFast))
       << error;
   std::string words, abbrevs;
-  for (const auto& [headword, article] : source.entries)
-    words += to_multibyte(headword, options.words_code_page) + '\0';
-  for (const auto& [abbreviation, expansion] : source.abbreviations)
-    abbrevs += to_multibyte(abbreviation + u"  " + expansion, options.articles_code_page) + '\0';
+  encode_streams(source, options, &words, &abbrevs);
   const auto begin = [&](DictionaryStreamWriter* w, const std::string& path) {
     w->set_block_compression(BlockCompression::kFast);
     return w->begin(path, options, static_cast<std::uint32_t>(source.entries.size()), words,
