@@ -136,6 +136,13 @@ void append_text_field(char type, std::string_view raw, std::string* markup) {
   }
 }
 
+// How the index writes an offset or a size.
+enum class Number {
+  kBe32,        // 4 bytes, big-endian
+  kBe64,        // 8 bytes, big-endian
+  kBe32Padded,  // 4 bytes big-endian, then 4 zero bytes
+};
+
 class StardictImport {
  public:
   StardictImport(std::string ifo_path, ImportSink* sink, ImportError* error)
@@ -144,6 +151,11 @@ class StardictImport {
 
  private:
   bool open_files();
+  // The number of entries when the index parses whole with offsets and
+  // sizes written as `offset` and `size`, every range inside the data; -1
+  // when it does not.
+  std::int64_t entries_as(Number offset, Number size) const;
+  void choose_entry_layout();
   bool read_entries();
   bool read_synonyms();
   void read_resources();
@@ -157,6 +169,8 @@ class StardictImport {
   std::string idx_;
   DictzipFile dict_;
   bool offsets64_ = false;
+  Number offset_ = Number::kBe32;  // see choose_entry_layout()
+  Number size_ = Number::kBe32;
   std::vector<std::string> headwords_;  // by .idx position, for the synonyms
 };
 
@@ -183,18 +197,63 @@ bool StardictImport::open_files() {
   return true;
 }
 
+bool read_number(ByteCursor* c, Number kind, std::uint64_t* value) {
+  std::uint32_t first = 0, second = 0;
+  if (!c->read_u32_be(&first)) return false;
+  if (kind == Number::kBe32) {
+    *value = first;
+    return true;
+  }
+  if (!c->read_u32_be(&second)) return false;
+  if (kind == Number::kBe64) {
+    *value = (std::uint64_t{first} << 32) | second;
+    return true;
+  }
+  *value = first;
+  return second == 0;  // kBe32Padded
+}
+
+std::int64_t StardictImport::entries_as(Number offset_kind, Number size_kind) const {
+  ByteCursor c(reinterpret_cast<const std::uint8_t*>(idx_.data()), idx_.size());
+  std::int64_t count = 0;
+  while (!c.at_end()) {
+    std::string_view word;
+    std::uint64_t offset = 0, size = 0;
+    if (!c.read_cstring(&word) || !read_number(&c, offset_kind, &offset) ||
+        !read_number(&c, size_kind, &size) || offset > dict_.size() || size > dict_.size() - offset)
+      return -1;
+    ++count;
+  }
+  return count;
+}
+
+// dictd2dic of some builds for 64-bit systems writes each offset and size
+// in 8 bytes (the 4 big-endian bytes, then 4 zero bytes: a 32-bit value in a
+// 64-bit variable) while its .ifo declares the usual 4, and such
+// dictionaries are about. An index that does not parse as declared but
+// parses whole that way, giving the .ifo's word count, is read as such; any
+// other index is read as declared (and its fault reported there).
+void StardictImport::choose_entry_layout() {
+  offset_ = offsets64_ ? Number::kBe64 : Number::kBe32;
+  if (offsets64_ || entries_as(Number::kBe32, Number::kBe32) >= 0) return;
+  const std::string count = ifo_.get("wordcount");
+  if (!count.empty() &&
+      std::to_string(entries_as(Number::kBe32Padded, Number::kBe32Padded)) == count)
+    offset_ = size_ = Number::kBe32Padded;
+}
+
 bool StardictImport::read_entries() {
+  choose_entry_layout();
   ByteCursor c(reinterpret_cast<const std::uint8_t*>(idx_.data()), idx_.size());
   const std::string types = ifo_.get("sametypesequence");
   std::string data, markup, message;
   while (!c.at_end()) {
     const std::size_t entry_at = c.position();
     std::string_view word;
-    std::uint32_t high = 0, low = 0, size = 0;
-    if (!c.read_cstring(&word) || (offsets64_ && !c.read_u32_be(&high)) || !c.read_u32_be(&low) ||
-        !c.read_u32_be(&size))
+    std::uint64_t offset = 0, size = 0;
+    if (!c.read_cstring(&word) || !read_number(&c, offset_, &offset) ||
+        !read_number(&c, size_, &size))
       return fail(error_, idx_path_, 0, entry_at, "index entry cut short");
-    const std::uint64_t offset = (std::uint64_t{high} << 32) | low;
     headwords_.emplace_back(word);
     make_valid_utf8(&headwords_.back());
     if (!dict_.read(offset, size, &data, &message))

@@ -97,6 +97,31 @@ TEST_F(StardictTest, TypedFieldsWith64BitOffsetsAndMedia) {
   EXPECT_NE(dict_.read_pack_entry(u"sd1.wav", &size, &buffer), nullptr);
 }
 
+// The index that dictd2dic of some 64-bit builds writes (each number in 8
+// bytes under an .ifo declaring 4) is read as it is; the same index under a
+// word count it does not give is reported as declared.
+TEST_F(StardictTest, IndexWithPaddedNumbersOfSomeConvertersIsReadAsItIs) {
+  test::StardictSource s;
+  s.same_type_sequence = "m";
+  s.padded_numbers = true;
+  for (int i = 0; i < 40; ++i)
+    s.entries.emplace_back("word" + std::to_string(100 + i), "sense " + std::to_string(i));
+  const std::string ifo = test::write_stardict(dir_.path(), "wide", s);
+  const ImportStats stats = import(ifo);
+  EXPECT_EQ(stats.headwords_written, 40u);
+  EXPECT_EQ(article_of(u"word100"), "sense 0");
+  EXPECT_EQ(article_of(u"word139"), "sense 39");
+  dict_.close_dictionary();
+
+  const std::vector<std::uint8_t> bytes = lexora::test::read_file(ifo);
+  std::string text(bytes.begin(), bytes.end());
+  text.replace(text.find("wordcount=40"), 12, "wordcount=41");
+  lexora::test::write_file(ifo, text);
+  ImportError error;
+  EXPECT_FALSE(import_dictionary(ifo, dir_.file("out.zd"), ImportOptions{}, nullptr, &error));
+  EXPECT_EQ(error.file, dir_.file("wide.idx"));
+}
+
 TEST_F(StardictTest, MalformedIndexAndDataAreReportedWithTheirPlace) {
   test::StardictSource s;
   s.same_type_sequence = "m";

@@ -129,6 +129,10 @@ struct StardictSource {
   std::vector<std::pair<std::string, std::uint32_t>> synonyms;
   std::string same_type_sequence;
   bool offsets64 = false;
+  // Each offset and size in 8 bytes (the 4 big-endian ones, then 4 zero
+  // bytes), the .ifo as usual: what dictd2dic of some builds for 64-bit
+  // systems writes.
+  bool padded_numbers = false;
   std::string bookname = "Test";
 };
 
@@ -139,7 +143,9 @@ inline std::string write_stardict(const std::string& folder, const std::string& 
     idx += word + '\0';
     if (s.offsets64) put_u32_be(&idx, 0);
     put_u32_be(&idx, static_cast<std::uint32_t>(dict.size()));
+    if (s.padded_numbers) put_u32_be(&idx, 0);
     put_u32_be(&idx, static_cast<std::uint32_t>(data.size()));
+    if (s.padded_numbers) put_u32_be(&idx, 0);
     dict += data;
   }
   for (const auto& [word, target] : s.synonyms) {
