@@ -152,9 +152,9 @@ void Registry::take_snapshot() {
       session.snapshot_dir->filePath(QStringLiteral("snapshot-%1.ini").arg(++session.snapshots));
   if (!session.original.empty()) {
     QFile out(snapshot);
-    const auto size = static_cast<qint64>(session.original.size());
-    if (!out.open(QIODevice::WriteOnly) || out.write(session.original.data(), size) != size ||
-        !out.flush()) {
+    const std::string text = registry_detail::name_empty_sections(session.original);
+    const auto size = static_cast<qint64>(text.size());
+    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), size) != size || !out.flush()) {
       error_ = "cannot copy " + file_path_ + " to " + to_std(snapshot) + ": " +
                to_std(out.errorString());
       session.read_only = true;

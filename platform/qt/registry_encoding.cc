@@ -211,4 +211,31 @@ std::pair<RegistryType, std::vector<std::uint8_t>> decode_value(std::string_view
   return {RegistryType::kText, text_data(utf8_to_utf16(text))};
 }
 
+std::string name_empty_sections(std::string_view ini) {
+  std::string out;
+  out.reserve(ini.size());
+  bool continued = false;  // the line before ends in a backslash: this one is its value's
+  for (std::size_t at = 0; at < ini.size();) {
+    std::size_t end = ini.find('\n', at);
+    end = end == std::string_view::npos ? ini.size() : end + 1;
+    const std::string_view line = ini.substr(at, end - at);
+    at = end;
+    std::string_view body = line;
+    while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.remove_suffix(1);
+    const bool header = !continued && body.find_first_not_of(" \t\v\f") != std::string_view::npos &&
+                        body[body.find_first_not_of(" \t\v\f")] == '[';
+    continued = !body.empty() && body.back() == '\\';
+    if (header) {
+      std::string_view name = body.substr(body.find('[') + 1);
+      name = name.substr(0, name.find(']'));
+      if (name.find_first_not_of(" \t\v\f") == std::string_view::npos) {
+        out.append("[General]").append(line.substr(body.size()));
+        continue;
+      }
+    }
+    out.append(line);
+  }
+  return out;
+}
+
 }  // namespace lexora::registry_detail

@@ -23,6 +23,13 @@ std::string encode_value(RegistryType type, std::span<const std::uint8_t> data);
 std::pair<RegistryType, std::vector<std::uint8_t>> decode_value(std::string_view text);
 // UTF-16 text with its terminating zero, as the kText value's bytes.
 std::vector<std::uint8_t> text_data(std::u16string_view text);
+// The INI text with every section header whose name is empty ("[", "[]",
+// "[ ]") made "[General]". QSettings files the values under such a header
+// where no name reaches them, yet writes them back as top-level values when
+// it saves, where the next load finds them: a hand-damaged file would load
+// differently before and after a save. Read as top-level values at once,
+// they load the same both times. Other lines are kept byte for byte.
+std::string name_empty_sections(std::string_view ini);
 
 }  // namespace lexora::registry_detail
 

@@ -260,6 +260,37 @@ TEST_F(RegistryTest, DamagedFileGivesWhatCanBeReadAndNoMore) {
   EXPECT_FALSE(root.read_text("rect"));
 }
 
+// Values under a header with an empty name ("[", "[]") read as top-level
+// values, as they are once QSettings has written the file back: a save over
+// such a file loads back the values it read before.
+TEST_F(RegistryTest, ValuesUnderAnEmptySectionHeaderReadTheSameBeforeAndAfterASave) {
+  std::filesystem::create_directories(dir_.file("cfg"));
+  test::write_file(path(), std::string("[\n"
+                                       "Last%20file0=sz:/d/a.zd\n"
+                                       "[ ]\r\n"
+                                       "size=dword:00000003\n"
+                                       "[dict.zd]\n"
+                                       "last_word_id=dword:0000002a\n"));
+  for (int round = 0; round < 2; ++round) {
+    Registry registry(path());
+    RegistryKey key = registry.create_key("");
+    EXPECT_EQ(key.read_text("Last file0"), u"/d/a.zd") << round;
+    EXPECT_EQ(key.read_number("size"), 3) << round;
+    EXPECT_EQ(registry.create_key("dict.zd").read_number("last_word_id"), 42) << round;
+    EXPECT_TRUE(key.write_number("other", 1));  // the first round saves over the file
+  }
+}
+
+TEST(RegistryEncoding, OnlyHeadersWithAnEmptyNameAreNamed) {
+  using registry_detail::name_empty_sections;
+  EXPECT_EQ(name_empty_sections("[\nA=1\n"), "[General]\nA=1\n");
+  EXPECT_EQ(name_empty_sections("  [ ]\r\nA=1"), "[General]\r\nA=1");
+  EXPECT_EQ(name_empty_sections("[x]\n[ y\n[]"), "[x]\n[ y\n[General]");
+  // A line that continues the value before it is the value's, whatever it holds.
+  EXPECT_EQ(name_empty_sections("a=b\\\n[\n"), "a=b\\\n[\n");
+  EXPECT_EQ(name_empty_sections(""), "");
+}
+
 TEST_F(RegistryTest, CutAndGarbageFilesNeverFailTheOpen) {
   std::filesystem::create_directories(dir_.file("cfg"));
   std::string whole = "[General]\nText%20size=dword:00000003\nMainFont=sz:Serif\n";
