@@ -66,8 +66,6 @@ class ArticleStore {
   // own source and *made.
   bool read_sourced(std::uint32_t id, ArticleSource& source, std::string* made,
                     std::string* error) const;
-  // The store's own source, or null.
-  ArticleSource* source() const { return source_.get(); }
   // True when text `id` is `text`: sizes and checksums first, so that a
   // held chunk is inflated or a sourced text made again only for a likely
   // match. A sourced text the source cannot make counts as different.
