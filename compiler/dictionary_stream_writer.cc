@@ -1,5 +1,6 @@
 #include "compiler/dictionary_stream_writer.h"
 
+#include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -14,22 +15,17 @@ namespace lexora::compiler {
 namespace {
 
 constexpr std::uint64_t kMaxU32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
 
 bool fail(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
   return false;
 }
 
-// Adler-32 over data of any length.
+// Adler-32 over data of any length; igzip's vectorised sum runs several
+// times faster than zlib's over the megabytes of an import.
 std::uint32_t adler_update(std::uint32_t sum, const std::uint8_t* data, std::size_t size) {
-  uLong s = sum;
-  while (size > 0) {
-    const std::size_t chunk = std::min<std::size_t>(size, 1u << 30);
-    s = adler32(s, data, static_cast<uInt>(chunk));
-    data += chunk;
-    size -= chunk;
-  }
-  return static_cast<std::uint32_t>(s);
+  return size == 0 ? sum : isal_adler32(sum, data, size);
 }
 
 std::vector<std::uint8_t> packed(std::string_view text, BlockCompression compression) {
@@ -93,6 +89,9 @@ bool DictionaryStreamWriter::begin(const std::string& path, const DictionaryOpti
 
   file_.reset(std::fopen(path.c_str(), "wb"));
   if (!file_) return fail(error, "cannot create " + path);
+  // Blocks of a few kilobytes each: a larger buffer than stdio's default
+  // saves most of the system calls. Failing that, the default serves.
+  std::setvbuf(file_.get(), nullptr, _IOFBF, kWriteBufferSize);
   head_sum_ = adler_update(0, head.data(), head.size());
   tail_sum_ = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
   tail_size_ = 0;

@@ -27,17 +27,32 @@ std::string clean_headword(std::string_view text) {
   return out;
 }
 
+// True when clean_headword would give `text` back unchanged.
+bool is_clean_headword(std::string_view text) {
+  if (text.empty() || text.front() == ' ' || text.back() == ' ') return text.empty();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < ' ' || (c == ' ' && text[i + 1] == ' ')) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 DictionaryCollector::DictionaryCollector(ConversionOptions options)
     : options_(std::move(options)) {}
 DictionaryCollector::~DictionaryCollector() = default;
 
-void DictionaryCollector::add(std::vector<std::string> headwords, std::string markup,
-                              bool preformatted, const SourceSpan* span) {
+void DictionaryCollector::add(const std::vector<std::string_view>& headwords,
+                              std::string_view markup, bool preformatted, const SourceSpan* span) {
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
-  make_valid_utf8(&markup);
+  std::string fixed;  // the markup made well-formed, in the rare case it is not
+  if (!is_valid_utf8(markup)) {
+    fixed.assign(markup);
+    make_valid_utf8(&fixed);
+    markup = fixed;
+  }
   const std::uint32_t article = span != nullptr ? articles_.add_sourced(markup, *span, preformatted)
                                                 : articles_.add(markup, preformatted);
   if (article == ArticleStore::kNoArticle || article >= kLinkArticle) {
@@ -46,14 +61,19 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
     return;
   }
   bool used = false;
-  std::string own;  // the article's own headword, for alternative forms
-  for (const std::string& raw : headwords) {
-    std::string headword = clean_headword(raw);
+  std::string own;      // the article's own headword, for alternative forms
+  std::string cleaned;  // a headword that needed cleaning
+  for (const std::string_view raw : headwords) {
+    std::string_view headword = raw;
+    if (!is_clean_headword(raw) || !is_valid_utf8(raw)) {
+      cleaned = clean_headword(raw);
+      make_valid_utf8(&cleaned);
+      headword = cleaned;
+    }
     if (headword.empty()) {
       skip(SkipReason{"empty headword"});
       continue;
     }
-    make_valid_utf8(&headword);
     if (own.empty()) {
       own = headword;
     } else if (options_.synonyms == SynonymMode::kLink && headword != own) {
@@ -89,13 +109,19 @@ void DictionaryCollector::add(std::vector<std::string> headwords, std::string ma
     articles_.drop_last();
 }
 
+void DictionaryCollector::add(const std::vector<std::string>& headwords, std::string_view markup,
+                              bool preformatted) {
+  add(std::vector<std::string_view>(headwords.begin(), headwords.end()), markup, preformatted,
+      nullptr);
+}
+
 void DictionaryCollector::add_article(std::vector<std::string> headwords, std::string markup) {
-  add(std::move(headwords), std::move(markup), false, nullptr);
+  add(headwords, markup, false);
 }
 
 void DictionaryCollector::add_preformatted_article(std::vector<std::string> headwords,
                                                    std::string markup) {
-  add(std::move(headwords), std::move(markup), true, nullptr);
+  add(headwords, markup, true);
 }
 
 namespace {
@@ -134,10 +160,10 @@ void DictionaryCollector::set_article_source(std::shared_ptr<ArticleSource> sour
     articles_.set_source(std::make_shared<ValidUtf8Source>(std::move(source)));
 }
 
-void DictionaryCollector::add_sourced_preformatted_article(std::vector<std::string> headwords,
-                                                           std::string markup, SourceSpan span) {
+void DictionaryCollector::add_sourced_preformatted_article(
+    const std::vector<std::string_view>& headwords, std::string_view markup, SourceSpan span) {
   // Without a source to read them again from, the articles are held.
-  add(std::move(headwords), std::move(markup), true, articles_.has_source() ? &span : nullptr);
+  add(headwords, markup, true, articles_.has_source() ? &span : nullptr);
 }
 
 void DictionaryCollector::add_synonym(std::string headword, std::string target) {

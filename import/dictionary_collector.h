@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/pack_writer.h"
@@ -62,8 +63,8 @@ class DictionaryCollector final : public ImportSink {
   void add_preformatted_article(std::vector<std::string> headwords, std::string markup) override;
   void expect(std::size_t articles, std::size_t headwords, std::size_t headword_bytes) override;
   void set_article_source(std::shared_ptr<ArticleSource> source) override;
-  void add_sourced_preformatted_article(std::vector<std::string> headwords, std::string markup,
-                                        SourceSpan span) override;
+  void add_sourced_preformatted_article(const std::vector<std::string_view>& headwords,
+                                        std::string_view markup, SourceSpan span) override;
   void add_synonym(std::string headword, std::string target) override;
   void add_abbreviation(std::string key, std::string expansion) override;
   void add_media(std::string name, std::vector<std::uint8_t> bytes) override;
@@ -89,8 +90,9 @@ class DictionaryCollector final : public ImportSink {
   bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
   // `span`: where the article's source lies, when the source can make it
   // again; null for an article held in memory.
-  void add(std::vector<std::string> headwords, std::string markup, bool preformatted,
-           const SourceSpan* span);
+  void add(const std::vector<std::string_view>& headwords, std::string_view markup,
+           bool preformatted, const SourceSpan* span);
+  void add(const std::vector<std::string>& headwords, std::string_view markup, bool preformatted);
   void resolve_synonyms();
 
   friend class CollectorWriter;

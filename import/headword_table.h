@@ -58,15 +58,25 @@ class HeadwordTable {
     std::uint32_t next;
   };
 
-  std::size_t slot_of(std::string_view headword) const;
+  // A slot holds an entry number in its low 32 bits and the high 32 bits of
+  // the entry's hash above them.
+  static constexpr std::uint64_t kFreeSlot = ~std::uint64_t{0};
+  static constexpr std::uint64_t kTagBits = 0xFFFFFFFF00000000ull;
+  static std::size_t hash_of(std::string_view text);
+  static std::uint64_t tag_of(std::size_t hash) { return std::uint64_t{hash} & kTagBits; }
+  static std::uint32_t entry_of(std::uint64_t slot) { return static_cast<std::uint32_t>(slot); }
+  // The slot of `headword` (whose hash_of is `hash`), or the free slot
+  // where it would go.
+  std::size_t slot_of(std::string_view headword, std::size_t hash) const;
   // Doubles the slots, or more until they are at least `at_least`.
   void grow(std::size_t at_least = 0);
 
   std::string text_;
   std::vector<Entry> entries_;
   std::vector<Link> links_;
-  // Open addressing over entry numbers; kNoIndex marks a free slot.
-  std::vector<std::uint32_t> slots_;
+  // Open addressing over entry numbers (with hash tags); kFreeSlot marks a
+  // free slot.
+  std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace lexora::import

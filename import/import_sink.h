@@ -94,10 +94,12 @@ class ImportSink {
   virtual void set_article_source(std::shared_ptr<ArticleSource> /*source*/) {}
   // A preformatted article that the source set above makes again from
   // `span`: the sink may keep only the span and a checksum of `markup`,
-  // which is what the source gives for `span` now.
-  virtual void add_sourced_preformatted_article(std::vector<std::string> headwords,
-                                                std::string markup, SourceSpan /*span*/) {
-    add_preformatted_article(std::move(headwords), std::move(markup));
+  // which is what the source gives for `span` now. The views need only
+  // live for the call (a reader hands many articles out of one buffer).
+  virtual void add_sourced_preformatted_article(const std::vector<std::string_view>& headwords,
+                                                std::string_view markup, SourceSpan /*span*/) {
+    add_preformatted_article(std::vector<std::string>(headwords.begin(), headwords.end()),
+                             std::string(markup));
   }
 
   // An extra headword that leads to the article of `target` (StarDict .syn).
