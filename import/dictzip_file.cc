@@ -225,6 +225,15 @@ bool DictzipFile::inflate_chunk_fast(std::size_t packed_size, bool last, std::st
   return true;
 }
 
+bool DictzipFile::read_piece(std::size_t index, std::string* out, std::string* error) {
+  const std::uint64_t at = std::uint64_t{index} * kPlainPieceLength;
+  const std::uint64_t length = std::min<std::uint64_t>(kPlainPieceLength, size_ - at);
+  if (read_file(at, static_cast<std::size_t>(length), out)) return true;
+  // Only a file cut since it was opened is shorter than its size then.
+  *error = "cannot read the file at offset " + std::to_string(at);
+  return false;
+}
+
 const std::string* DictzipFile::chunk(std::size_t index, std::string* error) {
   for (CachedChunk& c : cache_) {
     if (c.index == index) {
@@ -236,7 +245,8 @@ const std::string* DictzipFile::chunk(std::size_t index, std::string* error) {
   CachedChunk& slot = *std::min_element(
       cache_.begin(), cache_.end(), [](const auto& a, const auto& b) { return a.used < b.used; });
   slot.index = SIZE_MAX;
-  if (!inflate_chunk(index, &slot.text, error)) return nullptr;
+  if (!(compressed_ ? inflate_chunk(index, &slot.text, error) : read_piece(index, &slot.text, error)))
+    return nullptr;
   slot.index = index;
   slot.used = ++clock_;
   return &slot.text;
@@ -250,12 +260,7 @@ bool DictzipFile::read(std::uint64_t offset, std::uint64_t length, std::string* 
              " lies beyond the end of the text (" + std::to_string(size_) + " bytes)";
     return false;
   }
-  if (!compressed_) {
-    if (read_file(offset, static_cast<std::size_t>(length), out)) return true;
-    *error = "cannot read the file";
-    return false;
-  }
-  if (chunk_length_ == 0) {
+  if (compressed_ && chunk_length_ == 0) {
     out->assign(whole_, static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     return true;
   }
@@ -263,11 +268,12 @@ bool DictzipFile::read(std::uint64_t offset, std::uint64_t length, std::string* 
   // than the file holds, and the chunks themselves then fail to inflate.
   std::uint64_t at = offset;
   const std::uint64_t end = offset + length;
+  const std::uint64_t unit = piece_length();
   while (at < end) {
-    const std::size_t index = static_cast<std::size_t>(at / chunk_length_);
+    const std::size_t index = static_cast<std::size_t>(at / unit);
     const std::string* text = chunk(index, error);
     if (text == nullptr) return false;
-    const std::uint64_t inside = at - std::uint64_t{index} * chunk_length_;
+    const std::uint64_t inside = at - std::uint64_t{index} * unit;
     const std::uint64_t take = std::min<std::uint64_t>(
         end - at, text->size() - std::min<std::uint64_t>(inside, text->size()));
     if (take == 0) {

@@ -5,8 +5,10 @@
 // length, each ending with a full flush, so any chunk inflates alone from its
 // own offset. read() inflates only the chunks a range touches, keeping the
 // last few in a small cache (so reading in file order inflates each chunk
-// once). A gzip file without the table is inflated whole on opening. Every
-// size and offset of the header is checked against the file before use.
+// once). A gzip file without the table is inflated whole on opening. A plain
+// file is read in pieces through the same cache, so that the many short
+// reads of a dictionary's articles cost few system calls. Every size and
+// offset of the header is checked against the file before use.
 #ifndef LEXORA_IMPORT_DICTZIP_FILE_H_
 #define LEXORA_IMPORT_DICTZIP_FILE_H_
 
@@ -45,6 +47,7 @@ class DictzipFile {
   bool read(std::uint64_t offset, std::uint64_t length, std::string* out, std::string* error);
 
  private:
+  static constexpr std::uint64_t kPlainPieceLength = 64 * 1024;
   struct CachedChunk {
     std::size_t index = SIZE_MAX;
     std::string text;
@@ -55,6 +58,11 @@ class DictzipFile {
   bool measure_last_chunk(std::string* error, std::uint64_t* error_offset);
   const std::string* chunk(std::size_t index, std::string* error);
   bool inflate_chunk(std::size_t index, std::string* out, std::string* error);
+  // Piece `index` of a plain file (kPlainPieceLength bytes, the last
+  // shorter).
+  bool read_piece(std::size_t index, std::string* out, std::string* error);
+  // Length of the units the cache holds: chunks, or pieces of a plain file.
+  std::uint64_t piece_length() const { return compressed_ ? chunk_length_ : kPlainPieceLength; }
   // The quick way (libdeflate); false leaves the chunk to zlib.
   bool inflate_chunk_fast(std::size_t packed_size, bool last, std::string* out);
   bool read_file(std::uint64_t offset, std::size_t length, std::string* out) const;
