@@ -339,17 +339,17 @@ bool DictdImport::read_articles(IndexEntries* index) {
         prepare(*index, starts[run], starts[run + 1], reader != nullptr ? *reader : *text_, batch);
       });
   std::vector<std::string_view> headwords;
+  std::vector<SourcedArticle> articles;
   for (std::size_t run = 0; const ArticleBatch* ready = batches.next(); ++run) {
     if (ready->failed) return fail(error_, files_.dict, 0, ready->failed_at, ready->message);
-    for (const ArticleBatch::Article& a : ready->articles) {
-      headwords.clear();
-      for (std::size_t k = 0; k < a.headword_count; ++k) {
-        const auto [at, size] = ready->headwords[a.first_headword + k];
-        headwords.push_back(ready->at(at, size));
-      }
-      sink_->add_sourced_preformatted_article(headwords, ready->at(a.markup_at, a.markup_size),
-                                              a.span);
-    }
+    headwords.clear();
+    for (const auto& [at, size] : ready->headwords) headwords.push_back(ready->at(at, size));
+    articles.clear();
+    for (const ArticleBatch::Article& a : ready->articles)
+      articles.push_back(SourcedArticle{
+          std::span<const std::string_view>(headwords).subspan(a.first_headword, a.headword_count),
+          ready->at(a.markup_at, a.markup_size), a.span});
+    sink_->add_sourced_preformatted_articles(articles);
     const std::size_t done = starts[run + 1];
     if (done < entries.size() && !sink_->progress(entries[done - 1].offset, text_->size()))
       return fail(error_, files_.index, 0, 0, "cancelled");

@@ -43,7 +43,7 @@ DictionaryCollector::DictionaryCollector(ConversionOptions options)
     : options_(std::move(options)) {}
 DictionaryCollector::~DictionaryCollector() = default;
 
-void DictionaryCollector::add(const std::vector<std::string_view>& headwords,
+void DictionaryCollector::add(std::span<const std::string_view> headwords,
                               std::string_view markup, bool preformatted, const SourceSpan* span) {
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
@@ -161,9 +161,22 @@ void DictionaryCollector::set_article_source(std::shared_ptr<ArticleSource> sour
 }
 
 void DictionaryCollector::add_sourced_preformatted_article(
-    const std::vector<std::string_view>& headwords, std::string_view markup, SourceSpan span) {
+    std::span<const std::string_view> headwords, std::string_view markup, SourceSpan span) {
   // Without a source to read them again from, the articles are held.
   add(headwords, markup, true, articles_.has_source() ? &span : nullptr);
+}
+
+void DictionaryCollector::add_sourced_preformatted_articles(
+    std::span<const SourcedArticle> articles) {
+  // The headword table is larger than the processor's caches: its slots for
+  // the articles a few ahead are fetched while this one is added.
+  constexpr std::size_t kLookAhead = 8;
+  for (std::size_t i = 0; i < articles.size(); ++i) {
+    if (i + kLookAhead < articles.size())
+      for (const std::string_view h : articles[i + kLookAhead].headwords) headwords_.prefetch(h);
+    const SourcedArticle& a = articles[i];
+    add_sourced_preformatted_article(a.headwords, a.markup, a.span);
+  }
 }
 
 void DictionaryCollector::add_synonym(std::string headword, std::string target) {
@@ -182,8 +195,22 @@ void DictionaryCollector::add_synonym(std::string headword, std::string target) 
 }
 
 void DictionaryCollector::resolve_synonyms() {
+  // The pair a few ahead has its slots fetched while this one is looked up
+  // (see add_sourced_preformatted_articles).
+  constexpr std::size_t kLookAhead = 8;
+  std::size_t ahead = 0;
+  const auto prefetch_next = [&] {
+    if (ahead >= synonyms_.size()) return;
+    const std::size_t mid = synonyms_.find('\0', ahead);
+    const std::size_t end = synonyms_.find('\0', mid + 1);
+    headwords_.prefetch(std::string_view(synonyms_.data() + ahead, mid - ahead));
+    headwords_.prefetch(std::string_view(synonyms_.data() + mid + 1, end - mid - 1));
+    ahead = end + 1;
+  };
+  for (std::size_t k = 0; k < kLookAhead; ++k) prefetch_next();
   std::size_t at = 0;
   while (at < synonyms_.size()) {
+    prefetch_next();
     const std::size_t mid = synonyms_.find('\0', at);
     const std::size_t end = synonyms_.find('\0', mid + 1);
     const std::string_view synonym(synonyms_.data() + at, mid - at);

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,8 +64,9 @@ class DictionaryCollector final : public ImportSink {
   void add_preformatted_article(std::vector<std::string> headwords, std::string markup) override;
   void expect(std::size_t articles, std::size_t headwords, std::size_t headword_bytes) override;
   void set_article_source(std::shared_ptr<ArticleSource> source) override;
-  void add_sourced_preformatted_article(const std::vector<std::string_view>& headwords,
+  void add_sourced_preformatted_article(std::span<const std::string_view> headwords,
                                         std::string_view markup, SourceSpan span) override;
+  void add_sourced_preformatted_articles(std::span<const SourcedArticle> articles) override;
   void add_synonym(std::string headword, std::string target) override;
   void add_abbreviation(std::string key, std::string expansion) override;
   void add_media(std::string name, std::vector<std::uint8_t> bytes) override;
@@ -90,7 +92,7 @@ class DictionaryCollector final : public ImportSink {
   bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
   // `span`: where the article's source lies, when the source can make it
   // again; null for an article held in memory.
-  void add(const std::vector<std::string_view>& headwords, std::string_view markup,
+  void add(std::span<const std::string_view> headwords, std::string_view markup,
            bool preformatted, const SourceSpan* span);
   void add(const std::vector<std::string>& headwords, std::string_view markup, bool preformatted);
   void resolve_synonyms();

@@ -24,6 +24,12 @@ class HeadwordTable {
   // The headword of entry `i`; valid until the next find_or_add.
   std::string_view headword(std::uint32_t i) const;
 
+  // Starts fetching the slot where `headword` would be looked up into the
+  // processor's cache, for a find or find_or_add soon after.
+  void prefetch(std::string_view headword) const {
+    __builtin_prefetch(&slots_[hash_of(headword) & (slots_.size() - 1)]);
+  }
+
   // The entry of `headword` (byte-exact), kNoIndex when there is none.
   std::uint32_t find(std::string_view headword) const;
   // The entry of `headword`, made (with no articles) when it is new;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,15 @@ inline constexpr std::string_view kPreformattedClose = "</div>";
 struct SourceSpan {
   std::uint64_t offset = 0;
   std::uint32_t length = 0;
+};
+
+// A preformatted article whose markup its source can make again (see
+// ImportSink::add_sourced_preformatted_article); views into the reader's
+// buffers.
+struct SourcedArticle {
+  std::span<const std::string_view> headwords;
+  std::string_view markup;
+  SourceSpan span;
 };
 
 // Makes articles' markup again from their place in the source, when the
@@ -96,10 +106,17 @@ class ImportSink {
   // `span`: the sink may keep only the span and a checksum of `markup`,
   // which is what the source gives for `span` now. The views need only
   // live for the call (a reader hands many articles out of one buffer).
-  virtual void add_sourced_preformatted_article(const std::vector<std::string_view>& headwords,
+  virtual void add_sourced_preformatted_article(std::span<const std::string_view> headwords,
                                                 std::string_view markup, SourceSpan /*span*/) {
     add_preformatted_article(std::vector<std::string>(headwords.begin(), headwords.end()),
                              std::string(markup));
+  }
+  // Many such articles at once, in source order, as one call each would
+  // add them; a sink may work on several together (the conversion looks
+  // up the headwords of later ones ahead).
+  virtual void add_sourced_preformatted_articles(std::span<const SourcedArticle> articles) {
+    for (const SourcedArticle& a : articles)
+      add_sourced_preformatted_article(a.headwords, a.markup, a.span);
   }
 
   // An extra headword that leads to the article of `target` (StarDict .syn).
