@@ -83,6 +83,47 @@ TEST(Dictzip, PlainGzipAndUncompressedFilesReadToo) {
   EXPECT_EQ(out, text.substr(1500, 500));
 }
 
+TEST(Dictzip, UncompressedFileReadsAnyRangeAcrossItsPieces) {
+  lexora::test::TempDir dir;
+  // Pieces of 64 KiB are read whole and cached: ranges across their edges,
+  // at random and back to back, and up to the file's last byte.
+  const std::string text = sample_text(200'000);
+  lexora::test::write_file(dir.file("t.dict"), text);
+  DictzipFile file;
+  std::string error, out;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(file.open(dir.file("t.dict"), &error, &at)) << error;
+  EXPECT_EQ(file.size(), text.size());
+  std::mt19937 random(3);
+  for (int i = 0; i < 300; ++i) {
+    const std::uint64_t offset = random() % text.size();
+    const std::uint64_t length =
+        random() % std::min<std::uint64_t>(70'000, text.size() - offset + 1);
+    ASSERT_TRUE(file.read(offset, length, &out, &error)) << error;
+    ASSERT_EQ(out, text.substr(offset, length)) << offset << "+" << length;
+  }
+  ASSERT_TRUE(file.read(65'530, 12, &out, &error));
+  EXPECT_EQ(out, text.substr(65'530, 12));
+  ASSERT_TRUE(file.read(text.size() - 5, 5, &out, &error));
+  EXPECT_EQ(out, text.substr(text.size() - 5));
+  EXPECT_FALSE(file.read(text.size() - 2, 3, &out, &error));
+}
+
+TEST(Dictzip, UncompressedFileCutAfterOpeningIsReportedNotRead) {
+  lexora::test::TempDir dir;
+  const std::string text = sample_text(150'000);
+  lexora::test::write_file(dir.file("t.dict"), text);
+  DictzipFile file;
+  std::string error, out;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(file.open(dir.file("t.dict"), &error, &at)) << error;
+  lexora::test::write_file(dir.file("t.dict"), text.substr(0, 100'000));
+  ASSERT_TRUE(file.read(10, 20, &out, &error)) << error;
+  EXPECT_EQ(out, text.substr(10, 20));
+  EXPECT_FALSE(file.read(140'000, 100, &out, &error));
+  EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+}
+
 TEST(Dictzip, DamagedChunksAndTablesAreReportedNotRead) {
   lexora::test::TempDir dir;
   const std::string text = sample_text(1000);

@@ -43,8 +43,8 @@ DictionaryCollector::DictionaryCollector(ConversionOptions options)
     : options_(std::move(options)) {}
 DictionaryCollector::~DictionaryCollector() = default;
 
-void DictionaryCollector::add(std::span<const std::string_view> headwords,
-                              std::string_view markup, bool preformatted, const SourceSpan* span) {
+void DictionaryCollector::add(std::span<const std::string_view> headwords, std::string_view markup,
+                              bool preformatted, const SourceSpan* span) {
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
   std::string fixed;  // the markup made well-formed, in the rare case it is not

@@ -92,8 +92,8 @@ class DictionaryCollector final : public ImportSink {
   bool is_preformatted(std::uint32_t article) const { return articles_.preformatted(article); }
   // `span`: where the article's source lies, when the source can make it
   // again; null for an article held in memory.
-  void add(std::span<const std::string_view> headwords, std::string_view markup,
-           bool preformatted, const SourceSpan* span);
+  void add(std::span<const std::string_view> headwords, std::string_view markup, bool preformatted,
+           const SourceSpan* span);
   void add(const std::vector<std::string>& headwords, std::string_view markup, bool preformatted);
   void resolve_synonyms();
 

@@ -160,6 +160,45 @@ TEST_F(CollectorTest, IllFormedUtf8IsReplacedNotWritten) {
   EXPECT_EQ(*dict_.article_at(0), u"x\uFFFDy\uFFFDz");
 }
 
+TEST_F(CollectorTest, BlanksInHeadwordsBecomeSingleSpaces) {
+  DictionaryCollector c{ConversionOptions{}};
+  c.add_article({"\tice  cream \n"}, "one");
+  c.add_article({"ice cream"}, "two");
+  c.add_article({" a\x01"
+                 "b"},
+                "three");
+  c.add_article({"plain"}, "four");
+  write(c);
+  EXPECT_EQ(words(), (std::vector<std::u16string>{u"a b", u"ice cream", u"plain"}));
+  EXPECT_EQ(article_of(u"ice cream"), u"one<hr>two");
+}
+
+TEST_F(CollectorTest, BatchOfSourcedArticlesAddsAsOneByOne) {
+  // Without a source to read them again from, the articles are held; the
+  // batch must give the file that single calls give.
+  const std::vector<std::string> words = {"cat", "dog", "cat", "emu", "dog", "cat", "fox"};
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < 40; ++i) texts.push_back("text " + std::to_string(i % 13));
+  std::vector<std::vector<std::string_view>> heads(texts.size());
+  std::vector<SourcedArticle> batch;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    heads[i] = {words[i % words.size()], words[(i + 3) % words.size()]};
+    batch.push_back(SourcedArticle{heads[i], texts[i], SourceSpan{i * 10, 10}});
+  }
+  DictionaryCollector one_by_one{ConversionOptions{}};
+  for (const SourcedArticle& a : batch)
+    one_by_one.add_sourced_preformatted_article(a.headwords, a.markup, a.span);
+  write(one_by_one);
+  const std::vector<std::uint8_t> expected = lexora::test::read_file(dir_.file("d.zd"));
+  DictionaryCollector batched{ConversionOptions{}};
+  batched.add_sourced_preformatted_articles(batch);
+  std::string error;
+  ASSERT_TRUE(batched.write(dir_.file("b.zd"), dir_.file("b.zpak"), &error)) << error;
+  EXPECT_EQ(lexora::test::read_file(dir_.file("b.zd")), expected);
+  EXPECT_EQ(batched.stats().articles_merged, one_by_one.stats().articles_merged);
+  EXPECT_GT(batched.stats().articles_merged, 0u);
+}
+
 TEST(ImportDictionary, UnknownSourcesAreRefusedWithTheirName) {
   lexora::test::TempDir dir;
   lexora::test::write_file(dir.file("notes.txt"), "hello");

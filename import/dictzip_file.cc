@@ -245,7 +245,8 @@ const std::string* DictzipFile::chunk(std::size_t index, std::string* error) {
   CachedChunk& slot = *std::min_element(
       cache_.begin(), cache_.end(), [](const auto& a, const auto& b) { return a.used < b.used; });
   slot.index = SIZE_MAX;
-  if (!(compressed_ ? inflate_chunk(index, &slot.text, error) : read_piece(index, &slot.text, error)))
+  if (!(compressed_ ? inflate_chunk(index, &slot.text, error)
+                    : read_piece(index, &slot.text, error)))
     return nullptr;
   slot.index = index;
   slot.used = ++clock_;
