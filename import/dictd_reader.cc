@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "compiler/block_compressor.h"
@@ -81,6 +82,68 @@ bool fail(ImportError* error, const std::string& file, std::uint64_t line, std::
   return false;
 }
 
+// Where and why a part of the index could not be read (line counted from
+// the part's start).
+struct IndexFault {
+  std::uint64_t line = 0;
+  std::string message;
+};
+
+// The lines of `text` (whole lines of an index) into *out; false with
+// *fault set at the first bad line. *lines: the lines read.
+bool parse_index_lines(std::string_view text, std::uint64_t text_size, IndexEntries* out,
+                       std::uint64_t* lines, IndexFault* fault) {
+  const auto failed = [&](std::string message) {
+    *fault = IndexFault{*lines, std::move(message)};
+    return false;
+  };
+  // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
+  // that many entries is never copied while growing, and pages not used are
+  // never touched.
+  out->entries.reserve(text.size() / 6 + 1);
+  out->words.reserve(text.size());
+  std::uint64_t& line = *lines;
+  for (std::size_t at = 0; at < text.size();) {
+    ++line;
+    const std::size_t newline = text.find('\n', at);
+    std::string_view entry =
+        text.substr(at, newline == std::string_view::npos ? newline : newline - at);
+    at = newline == std::string_view::npos ? text.size() : newline + 1;
+    while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.remove_suffix(1);
+    if (entry.empty()) continue;
+    const std::size_t tab1 = entry.find('\t');
+    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : entry.find('\t', tab1 + 1);
+    if (tab2 == std::string_view::npos) return failed("expected a headword, an offset and a length");
+    const std::size_t tab3 = entry.find('\t', tab2 + 1);
+    std::string_view word = entry.substr(0, tab1);
+    // A fourth field, when present, is the headword as written (the first
+    // is then folded for searching).
+    if (tab3 != std::string_view::npos && tab3 + 1 < entry.size()) word = entry.substr(tab3 + 1);
+    std::uint64_t offset = 0, length = 0;
+    if (!decode_dictd_number(entry.substr(tab1 + 1, tab2 - tab1 - 1), &offset) ||
+        !decode_dictd_number(
+            entry.substr(tab2 + 1,
+                         tab3 == std::string_view::npos ? std::string_view::npos : tab3 - tab2 - 1),
+            &length))
+      return failed("the offset or length is not a dictd number");
+    if (offset > text_size || length > text_size - offset)
+      return failed("the entry lies beyond the end of the text (" + std::to_string(text_size) +
+                    " bytes)");
+    if (length > UINT32_MAX || out->words.size() + word.size() >= UINT32_MAX ||
+        word.find('\0') != std::string_view::npos)
+      return failed("the entry is too large or holds a 0 byte");
+    out->entries.push_back(IndexEntry{offset, static_cast<std::uint32_t>(length),
+                                      static_cast<std::uint32_t>(out->words.size())});
+    out->words.append(word).push_back('\0');
+  }
+  return true;
+}
+
+// An index of fewer entries than this is sorted on one thread.
+constexpr std::size_t kEntriesForTwoThreads = 16 * 1024;
+// An index smaller than this is read on one thread.
+constexpr std::size_t kIndexSizeForTwoThreads = 256 * 1024;
+
 bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* out,
                 ImportError* error) {
   std::string message;
@@ -88,47 +151,37 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
   if (!file) return fail(error, path, 0, 0, "cannot open the index: " + message);
   const std::string_view all(reinterpret_cast<const char*>(file->bytes().data()),
                              file->bytes().size());
-  // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
-  // that many entries is never copied while growing, and pages not used are
-  // never touched.
-  out->entries.reserve(all.size() / 6 + 1);
-  out->words.reserve(all.size());
-  std::uint64_t line = 0;
-  for (std::size_t at = 0; at < all.size();) {
-    ++line;
-    const std::size_t newline = all.find('\n', at);
-    std::string_view text =
-        all.substr(at, newline == std::string_view::npos ? newline : newline - at);
-    at = newline == std::string_view::npos ? all.size() : newline + 1;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    if (text.empty()) continue;
-    const std::size_t tab1 = text.find('\t');
-    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : text.find('\t', tab1 + 1);
-    if (tab2 == std::string_view::npos)
-      return fail(error, path, line, 0, "expected a headword, an offset and a length");
-    const std::size_t tab3 = text.find('\t', tab2 + 1);
-    std::string_view word = text.substr(0, tab1);
-    // A fourth field, when present, is the headword as written (the first
-    // is then folded for searching).
-    if (tab3 != std::string_view::npos && tab3 + 1 < text.size()) word = text.substr(tab3 + 1);
-    std::uint64_t offset = 0, length = 0;
-    if (!decode_dictd_number(text.substr(tab1 + 1, tab2 - tab1 - 1), &offset) ||
-        !decode_dictd_number(
-            text.substr(tab2 + 1,
-                        tab3 == std::string_view::npos ? std::string_view::npos : tab3 - tab2 - 1),
-            &length))
-      return fail(error, path, line, 0, "the offset or length is not a dictd number");
-    if (offset > text_size || length > text_size - offset)
-      return fail(
-          error, path, line, 0,
-          "the entry lies beyond the end of the text (" + std::to_string(text_size) + " bytes)");
-    if (length > UINT32_MAX || out->words.size() + word.size() >= UINT32_MAX ||
-        word.find('\0') != std::string_view::npos)
-      return fail(error, path, line, 0, "the entry is too large or holds a 0 byte");
-    out->entries.push_back(IndexEntry{offset, static_cast<std::uint32_t>(length),
-                                      static_cast<std::uint32_t>(out->words.size())});
-    out->words.append(word).push_back('\0');
+  // A large index is read in two halves at once, split after a line end;
+  // the second half's entries then follow the first's.
+  std::size_t split = all.size();
+  if (all.size() >= kIndexSizeForTwoThreads && compiler::BlockCompressor::default_threads() > 1) {
+    const std::size_t newline = all.find('\n', all.size() / 2);
+    if (newline != std::string_view::npos) split = newline + 1;
   }
+  IndexEntries second;
+  std::uint64_t second_lines = 0;
+  IndexFault second_fault;
+  bool second_ok = true;
+  std::thread reader;
+  if (split < all.size())
+    reader = std::thread([&] {
+      second_ok = parse_index_lines(all.substr(split), text_size, &second, &second_lines,
+                                    &second_fault);
+    });
+  std::uint64_t lines = 0;
+  IndexFault fault;
+  const bool first_ok = parse_index_lines(all.substr(0, split), text_size, out, &lines, &fault);
+  if (reader.joinable()) reader.join();
+  // The first bad line of the file is the one reported.
+  if (!first_ok) return fail(error, path, fault.line, 0, fault.message);
+  if (!second_ok) return fail(error, path, lines + second_fault.line, 0, second_fault.message);
+  if (second.entries.empty()) return true;
+  if (out->words.size() + second.words.size() >= UINT32_MAX)
+    return fail(error, path, lines + 1, 0, "the entry is too large or holds a 0 byte");
+  const auto shift = static_cast<std::uint32_t>(out->words.size());
+  out->words.append(second.words);
+  for (IndexEntry& e : second.entries) e.word_at += shift;
+  out->entries.insert(out->entries.end(), second.entries.begin(), second.entries.end());
   return true;
 }
 
@@ -211,6 +264,25 @@ struct ArticleBatch {
     message.clear();
   }
 };
+
+// File order, so that the text is read front to back; entries of one text
+// keep their index order. A large index is sorted in two halves at once,
+// then merged (the merge keeps the first half's entries first among equals,
+// so the order is that of one stable sort).
+void sort_by_place(std::vector<IndexEntry>* entries) {
+  const auto before = [](const IndexEntry& a, const IndexEntry& b) {
+    return a.offset != b.offset ? a.offset < b.offset : a.length < b.length;
+  };
+  const auto mid = entries->begin() + static_cast<std::ptrdiff_t>(entries->size() / 2);
+  if (entries->size() < kEntriesForTwoThreads || compiler::BlockCompressor::default_threads() < 2) {
+    std::stable_sort(entries->begin(), entries->end(), before);
+    return;
+  }
+  std::thread second([&] { std::stable_sort(mid, entries->end(), before); });
+  std::stable_sort(entries->begin(), mid, before);
+  second.join();
+  std::inplace_merge(entries->begin(), mid, entries->end(), before);
+}
 
 class DictdImport {
  public:
@@ -309,11 +381,7 @@ void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size
 
 bool DictdImport::read_articles(IndexEntries* index) {
   std::vector<IndexEntry>& entries = index->entries;
-  // File order, so that the text is read front to back; entries of one text
-  // keep their index order.
-  std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
-    return a.offset != b.offset ? a.offset < b.offset : a.length < b.length;
-  });
+  sort_by_place(&entries);
   text_->set_utf8(utf8_);
   sink_->set_article_source(text_);
   sink_->expect(entries.size(), entries.size(), index->words.size());
