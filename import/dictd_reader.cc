@@ -89,10 +89,12 @@ struct IndexFault {
   std::string message;
 };
 
-// The lines of `text` (whole lines of an index) into *out; false with
-// *fault set at the first bad line. *lines: the lines read.
-bool parse_index_lines(std::string_view text, std::uint64_t text_size, IndexEntries* out,
-                       std::uint64_t* lines, IndexFault* fault) {
+// The lines of `text` (whole lines of an index) into *out, with room made
+// for the entries of `room` bytes of lines (the lines that will follow
+// then need none); false with *fault set at the first bad line. *lines:
+// the lines read.
+bool parse_index_lines(std::string_view text, std::size_t room, std::uint64_t text_size,
+                       IndexEntries* out, std::uint64_t* lines, IndexFault* fault) {
   const auto failed = [&](std::string message) {
     *fault = IndexFault{*lines, std::move(message)};
     return false;
@@ -100,8 +102,8 @@ bool parse_index_lines(std::string_view text, std::uint64_t text_size, IndexEntr
   // The shortest line ("a<TAB>A<TAB>A") has six bytes: room reserved for
   // that many entries is never copied while growing, and pages not used are
   // never touched.
-  out->entries.reserve(text.size() / 6 + 1);
-  out->words.reserve(text.size());
+  out->entries.reserve(room / 6 + 1);
+  out->words.reserve(room);
   std::uint64_t& line = *lines;
   for (std::size_t at = 0; at < text.size();) {
     ++line;
@@ -113,7 +115,8 @@ bool parse_index_lines(std::string_view text, std::uint64_t text_size, IndexEntr
     if (entry.empty()) continue;
     const std::size_t tab1 = entry.find('\t');
     const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : entry.find('\t', tab1 + 1);
-    if (tab2 == std::string_view::npos) return failed("expected a headword, an offset and a length");
+    if (tab2 == std::string_view::npos)
+      return failed("expected a headword, an offset and a length");
     const std::size_t tab3 = entry.find('\t', tab2 + 1);
     std::string_view word = entry.substr(0, tab1);
     // A fourth field, when present, is the headword as written (the first
@@ -165,12 +168,13 @@ bool read_index(const std::string& path, std::uint64_t text_size, IndexEntries* 
   std::thread reader;
   if (split < all.size())
     reader = std::thread([&] {
-      second_ok = parse_index_lines(all.substr(split), text_size, &second, &second_lines,
-                                    &second_fault);
+      second_ok = parse_index_lines(all.substr(split), all.size() - split, text_size, &second,
+                                    &second_lines, &second_fault);
     });
   std::uint64_t lines = 0;
   IndexFault fault;
-  const bool first_ok = parse_index_lines(all.substr(0, split), text_size, out, &lines, &fault);
+  const bool first_ok =
+      parse_index_lines(all.substr(0, split), all.size(), text_size, out, &lines, &fault);
   if (reader.joinable()) reader.join();
   // The first bad line of the file is the one reported.
   if (!first_ok) return fail(error, path, fault.line, 0, fault.message);
