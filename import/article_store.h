@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "import/import_sink.h"
+#include "import/large_table.h"
 
 namespace lexora::import {
 
@@ -104,7 +105,7 @@ class ArticleStore {
   const std::string& inflated(std::uint32_t chunk);
 
   std::unique_ptr<Coders> coders_;
-  std::vector<Span> spans_;
+  LargeVector<Span> spans_;
   std::vector<Chunk> chunks_;  // sealed chunks
   std::string open_;           // the chunk being filled (number chunks_.size())
   // The chunk being compressed on sealing_, its text, and the result.
@@ -118,7 +119,7 @@ class ArticleStore {
     std::string text;
   };
   std::vector<Cached> cache_;
-  std::vector<Sourced> sourced_;
+  LargeVector<Sourced> sourced_;
   std::shared_ptr<ArticleSource> source_;
   std::string made_;  // the sourced text read last
   std::uint64_t clock_ = 0;

@@ -13,6 +13,7 @@
 #include "import/character_use.h"
 #include "import/dictd_text.h"
 #include "import/languages.h"
+#include "import/large_table.h"
 #include "import/mapped_file.h"
 #include "import/markup_pieces.h"
 #include "import/ordered_runs.h"
@@ -36,8 +37,8 @@ struct IndexEntry {
 
 // Every entry of the index, headwords back to back in one buffer.
 struct IndexEntries {
-  std::string words;
-  std::vector<IndexEntry> entries;
+  LargeString words;
+  LargeVector<IndexEntry> entries;
   std::string_view word(const IndexEntry& e) const {
     return std::string_view(words.data() + e.word_at);
   }
@@ -270,22 +271,25 @@ struct ArticleBatch {
 };
 
 // File order, so that the text is read front to back; entries of one text
-// keep their index order. A large index is sorted in two halves at once,
-// then merged (the merge keeps the first half's entries first among equals,
-// so the order is that of one stable sort).
-void sort_by_place(std::vector<IndexEntry>* entries) {
+// keep their index order (their words lie in index order, so the place of
+// the word settles ties, and the unstable sort needs no buffer). A large
+// index is sorted in two halves at once, then merged.
+void sort_by_place(LargeVector<IndexEntry>* entries) {
   const auto before = [](const IndexEntry& a, const IndexEntry& b) {
-    return a.offset != b.offset ? a.offset < b.offset : a.length < b.length;
+    if (a.offset != b.offset) return a.offset < b.offset;
+    return a.length != b.length ? a.length < b.length : a.word_at < b.word_at;
   };
-  const auto mid = entries->begin() + static_cast<std::ptrdiff_t>(entries->size() / 2);
   if (entries->size() < kEntriesForTwoThreads || compiler::BlockCompressor::default_threads() < 2) {
-    std::stable_sort(entries->begin(), entries->end(), before);
+    std::sort(entries->begin(), entries->end(), before);
     return;
   }
-  std::thread second([&] { std::stable_sort(mid, entries->end(), before); });
-  std::stable_sort(entries->begin(), mid, before);
+  const auto mid = entries->begin() + static_cast<std::ptrdiff_t>(entries->size() / 2);
+  std::thread second([&] { std::sort(mid, entries->end(), before); });
+  std::sort(entries->begin(), mid, before);
   second.join();
-  std::inplace_merge(entries->begin(), mid, entries->end(), before);
+  LargeVector<IndexEntry> merged(entries->size());
+  std::merge(entries->begin(), mid, mid, entries->end(), merged.begin(), before);
+  entries->swap(merged);
 }
 
 class DictdImport {
@@ -350,7 +354,7 @@ void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size
                           DictdText& source, ArticleBatch* batch) const {
   std::string text;
   std::vector<std::string> headwords;
-  const std::vector<IndexEntry>& entries = index.entries;
+  const LargeVector<IndexEntry>& entries = index.entries;
   for (std::size_t i = from; i < to;) {
     std::size_t end = i + 1;
     while (end < to && same_text(entries[end], entries[i])) ++end;
@@ -384,7 +388,7 @@ void DictdImport::prepare(const IndexEntries& index, std::size_t from, std::size
 }
 
 bool DictdImport::read_articles(IndexEntries* index) {
-  std::vector<IndexEntry>& entries = index->entries;
+  LargeVector<IndexEntry>& entries = index->entries;
   sort_by_place(&entries);
   text_->set_utf8(utf8_);
   sink_->set_article_source(text_);

@@ -243,7 +243,7 @@ void DictionaryCollector::resolve_synonyms() {
     headwords_.for_each_article(target_entry, [&](std::uint32_t a) { articles.push_back(a); });
     for (std::uint32_t a : articles) headwords_.add_article(entry, a);
   }
-  std::string().swap(synonyms_);
+  LargeString().swap(synonyms_);
 }
 
 void DictionaryCollector::link_markup(std::uint32_t entry, std::string* out) const {

@@ -32,6 +32,7 @@
 #include "import/import_sink.h"
 #include "import/import_stats.h"
 #include "import/languages.h"
+#include "import/large_table.h"
 
 namespace lexora::import {
 
@@ -104,7 +105,7 @@ class DictionaryCollector final : public ImportSink {
   ArticleStore articles_;
   HeadwordTable headwords_;
   // Pairs synonym, target, each followed by a 0 byte.
-  std::string synonyms_;
+  LargeString synonyms_;
   std::vector<std::pair<std::string, std::string>> abbreviations_;
   std::vector<compiler::PackSourceEntry> media_;
   CharacterUse word_characters_;

@@ -49,7 +49,7 @@ void HeadwordTable::reserve(std::size_t count, std::size_t bytes) {
 void HeadwordTable::grow(std::size_t at_least) {
   std::size_t size = slots_.size() * 2;
   while (size < at_least) size *= 2;
-  std::vector<std::uint64_t> old(size, kFreeSlot);
+  LargeVector<std::uint64_t> old(size, kFreeSlot);
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
   for (const std::uint64_t s : old) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "import/large_table.h"
+
 namespace lexora::import {
 
 inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFF;
@@ -77,12 +79,12 @@ class HeadwordTable {
   // Doubles the slots, or more until they are at least `at_least`.
   void grow(std::size_t at_least = 0);
 
-  std::string text_;
-  std::vector<Entry> entries_;
-  std::vector<Link> links_;
+  LargeString text_;
+  LargeVector<Entry> entries_;
+  LargeVector<Link> links_;
   // Open addressing over entry numbers (with hash tags); kFreeSlot marks a
   // free slot.
-  std::vector<std::uint64_t> slots_;
+  LargeVector<std::uint64_t> slots_;
 };
 
 }  // namespace lexora::import
