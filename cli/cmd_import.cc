@@ -17,6 +17,7 @@
 #include "compiler/dictionary_source.h"
 #include "import/import_cache.h"
 #include "import/import_dictionary.h"
+#include "platform/heap_pages.h"
 
 namespace lexora::cli {
 namespace {
@@ -57,6 +58,9 @@ nlohmann::json stats_json(const import::ImportStats& s) {
 }
 
 int run_import(const ImportArgs& args) {
+  // This process does nothing else: its heap may as well be grown for the
+  // import's tables (no memory is used until they fill it).
+  advise_huge_heap_pages(import::kImportHeapReserve);
   import::ImportOptions options;
   if (!args.format.empty()) {
     options.format = import::format_of_name(args.format);

@@ -5,6 +5,7 @@
 #ifndef LEXORA_IMPORT_IMPORT_DICTIONARY_H_
 #define LEXORA_IMPORT_IMPORT_DICTIONARY_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -40,6 +41,11 @@ struct FormatFilter {
   std::vector<std::string> patterns;
 };
 std::vector<FormatFilter> import_filters();
+
+// Address space by which a process that runs an import on its own grows
+// its heap ahead, asking for huge pages (advise_huge_heap_pages): the
+// tables of a large dictionary then fill with a page fault per 2 MiB.
+inline constexpr std::size_t kImportHeapReserve = std::size_t{64} << 20;
 
 struct ImportOptions {
   SourceFormat format = SourceFormat::kUnknown;  // kUnknown: detect

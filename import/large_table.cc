@@ -23,8 +23,8 @@ void* allocate_large_table(std::size_t bytes) {
   const std::size_t size = mapped_size(bytes);
   // A huge page needs an aligned start: a page more is mapped, and what lies
   // before the first aligned address and after the table is given back.
-  void* mapped = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* mapped =
+      mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
   const auto start = reinterpret_cast<std::uintptr_t>(mapped);
   const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
