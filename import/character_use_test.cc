@@ -30,16 +30,19 @@ TEST(Utf8, IllFormedSequencesAreReplaced) {
             "\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD");
 }
 
-// The ASCII fast paths read eight bytes at a time: a 0 byte or a non-ASCII
-// character at any place of a word, or in the tail, must still be seen.
+// The ASCII fast paths read sixteen and eight bytes at a time: a 0 byte or
+// a non-ASCII character at any place of a block, or in the tail, must
+// still be seen.
 TEST(Utf8, ZeroBytesAndNonAsciiAreFoundAtEveryPlaceOfTheText) {
-  for (std::size_t at = 0; at < 21; ++at) {
-    std::string text(21, 'a');
+  constexpr std::size_t kLength = 45;
+  for (std::size_t at = 0; at < kLength; ++at) {
+    std::string text(kLength, 'a');
     EXPECT_EQ(end_of_ascii(text, at), text.size());
     text[at] = '\0';
     EXPECT_EQ(end_of_ascii(text, 0), at);
     EXPECT_FALSE(is_valid_utf8(text)) << at;
-    std::string accented = std::string(at, 'a') + "\xC3\xA9" + std::string(20 - at, 'b');
+    std::string accented =
+        std::string(at, 'a') + "\xC3\xA9" + std::string(kLength - 1 - at, 'b');
     EXPECT_EQ(end_of_ascii(accented, 0), at);
     EXPECT_TRUE(is_valid_utf8(accented)) << at;
     CharacterUse use;
@@ -49,7 +52,7 @@ TEST(Utf8, ZeroBytesAndNonAsciiAreFoundAtEveryPlaceOfTheText) {
     TextEncoder cp1252(1252);
     std::string out;
     ASSERT_TRUE(cp1252.append(accented, false, &out));
-    EXPECT_EQ(out, std::string(at, 'a') + "\xE9" + std::string(20 - at, 'b')) << at;
+    EXPECT_EQ(out, std::string(at, 'a') + "\xE9" + std::string(kLength - 1 - at, 'b')) << at;
     std::string cut = accented.substr(0, at + 1);  // the sequence cut short at the end
     EXPECT_FALSE(is_valid_utf8(cut)) << at;
   }

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lexora::import {
 namespace {
 
@@ -11,6 +15,7 @@ constexpr std::array<std::string_view, 5> kPictureExtensions = {"bmp", "gif", "j
 // The sounds the program plays itself; other sounds are opened as files.
 constexpr std::array<std::string_view, 2> kSoundExtensions = {"wav", "ogg"};
 
+#if !defined(__SSE2__)
 // True when one of the eight bytes of `w` equals the byte `b` (the classic
 // has-zero-byte test on w XOR b repeated).
 constexpr bool has_byte(std::uint64_t w, unsigned char b) {
@@ -19,6 +24,7 @@ constexpr bool has_byte(std::uint64_t w, unsigned char b) {
   const std::uint64_t x = w ^ (kOnes * b);
   return ((x - kOnes) & ~x & kHighBits) != 0;
 }
+#endif
 
 bool equal_ascii_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -57,9 +63,24 @@ MediaKind media_kind_of(std::string_view name) {
 
 void append_escaped(std::string_view text, std::string* out) {
   // Runs without a character to escape are copied whole; they are found
-  // eight bytes at a time, since most text has few.
+  // sixteen bytes at a time where the processor compares so many at once
+  // (eight elsewhere), since most text has few.
   std::size_t plain = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
+#if defined(__SSE2__)
+    if (i + 16 <= text.size()) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      const int found =
+          _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>'))));
+      if (found == 0) {
+        i += 15;
+        continue;
+      }
+      i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+    }
+#else
     if (i + 8 <= text.size()) {
       std::uint64_t w;
       std::memcpy(&w, text.data() + i, 8);
@@ -68,6 +89,7 @@ void append_escaped(std::string_view text, std::string* out) {
         continue;
       }
     }
+#endif
     const char c = text[i];
     const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
     if (entity == nullptr) continue;

@@ -14,6 +14,28 @@ TEST(MarkupPiecesTest, EscapesTextAndAttributes) {
   EXPECT_EQ(out, "say &quot;&lt;hi&gt;&quot;");
 }
 
+// Plain runs are skipped sixteen or eight bytes at a time: a character to
+// escape at any place of a run, and two in one run, must still be found.
+TEST(MarkupPiecesTest, EscapesCharactersAtEveryPlaceOfALongText) {
+  constexpr std::size_t kLength = 45;
+  for (const char c : {'&', '<', '>'}) {
+    const std::string entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
+    for (std::size_t at = 0; at < kLength; ++at) {
+      std::string text(kLength, 'x');
+      text[at] = c;
+      std::string out;
+      append_escaped(text, &out);
+      EXPECT_EQ(out, std::string(at, 'x') + entity + std::string(kLength - 1 - at, 'x')) << at;
+      text[kLength - 1 - at] = c;
+      out.clear();
+      append_escaped(text, &out);
+      std::string expected;
+      for (const char t : text) expected += t == c ? entity : std::string(1, t);
+      EXPECT_EQ(out, expected) << at;
+    }
+  }
+}
+
 TEST(MarkupPiecesTest, LinksEscapeTheirTargetsAndJoinItsLines) {
   std::string out;
   append_word_link(" red\n   \"house\" & <co> ", "<b>red</b>", &out);
