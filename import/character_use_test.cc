@@ -41,8 +41,7 @@ TEST(Utf8, ZeroBytesAndNonAsciiAreFoundAtEveryPlaceOfTheText) {
     text[at] = '\0';
     EXPECT_EQ(end_of_ascii(text, 0), at);
     EXPECT_FALSE(is_valid_utf8(text)) << at;
-    std::string accented =
-        std::string(at, 'a') + "\xC3\xA9" + std::string(kLength - 1 - at, 'b');
+    std::string accented = std::string(at, 'a') + "\xC3\xA9" + std::string(kLength - 1 - at, 'b');
     EXPECT_EQ(end_of_ascii(accented, 0), at);
     EXPECT_TRUE(is_valid_utf8(accented)) << at;
     CharacterUse use;

@@ -1,7 +1,7 @@
 #include "import/dictzip_file.h"
 
 #include <fcntl.h>
-#include <libdeflate.h>
+#include <isa-l/igzip_lib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -34,8 +34,9 @@ constexpr std::size_t kMaxWholeText = std::size_t{1} << 30;
 constexpr int kRawDeflate = -MAX_WBITS;
 constexpr int kGzipWrapper = MAX_WBITS + 16;
 // An empty final block (fixed codes): a chunk ends with a full flush, not a
-// final block, and libdeflate inflates only complete streams. The flush
-// leaves the stream on a byte boundary, so these two bytes complete it.
+// final block, and a complete stream is what tells that the chunk's last
+// block ended where the chunk does. The flush leaves the stream on a byte
+// boundary, so these two bytes complete it.
 constexpr char kEmptyFinalBlock[] = {0x03, 0x00};
 
 bool fail(std::string* error, std::uint64_t* error_offset, std::string text,
@@ -50,7 +51,6 @@ bool fail(std::string* error, std::uint64_t* error_offset, std::string text,
 DictzipFile::DictzipFile() = default;
 DictzipFile::~DictzipFile() {
   if (fd_ >= 0) ::close(fd_);
-  if (fast_inflater_ != nullptr) libdeflate_free_decompressor(fast_inflater_);
 }
 
 bool DictzipFile::read_file(std::uint64_t offset, std::size_t length, std::string* out) const {
@@ -209,17 +209,24 @@ bool DictzipFile::inflate_chunk(std::size_t index, std::string* out, std::string
 }
 
 bool DictzipFile::inflate_chunk_fast(std::size_t packed_size, bool last, std::string* out) {
-  if (fast_inflater_ == nullptr) fast_inflater_ = libdeflate_alloc_decompressor();
-  if (fast_inflater_ == nullptr) return false;
+  if (!fast_inflater_) fast_inflater_ = std::make_unique<inflate_state>();
   packed_.append(kEmptyFinalBlock, sizeof kEmptyFinalBlock);
-  std::size_t used = 0, produced = 0;
-  const libdeflate_result result = libdeflate_deflate_decompress_ex(
-      fast_inflater_, packed_.data(), packed_.size(), out->data(), out->size(), &used, &produced);
-  // Every byte of the chunk must be used (the two added ones may be left
-  // when the chunk ends the stream itself), and every chunk but the last
-  // fills the chunk length exactly.
-  if (result != LIBDEFLATE_SUCCESS || used < packed_size || produced > chunk_length_ ||
-      (!last && produced != chunk_length_))
+  inflate_state& s = *fast_inflater_;
+  isal_inflate_init(&s);
+  s.crc_flag = ISAL_DEFLATE;  // raw deflate, no wrapper
+  s.next_in = reinterpret_cast<std::uint8_t*>(packed_.data());
+  s.avail_in = static_cast<std::uint32_t>(packed_.size());
+  s.next_out = reinterpret_cast<std::uint8_t*>(out->data());
+  s.avail_out = static_cast<std::uint32_t>(out->size());
+  const int result = isal_inflate(&s);
+  const std::size_t used = packed_.size() - s.avail_in;
+  const std::size_t produced = out->size() - s.avail_out;
+  // The stream must end (a chunk that inflates to more than its length runs
+  // out of room first), every byte of the chunk must be used (the two added
+  // ones may be left when the chunk ends the stream itself), and every
+  // chunk but the last fills the chunk length exactly.
+  if (result != ISAL_DECOMP_OK || s.block_state != ISAL_BLOCK_FINISH || used < packed_size ||
+      produced > chunk_length_ || (!last && produced != chunk_length_))
     return false;
   out->resize(produced);
   return true;

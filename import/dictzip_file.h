@@ -13,10 +13,11 @@
 #define LEXORA_IMPORT_DICTZIP_FILE_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-struct libdeflate_decompressor;
+struct inflate_state;
 
 namespace lexora::import {
 
@@ -63,7 +64,7 @@ class DictzipFile {
   bool read_piece(std::size_t index, std::string* out, std::string* error);
   // Length of the units the cache holds: chunks, or pieces of a plain file.
   std::uint64_t piece_length() const { return compressed_ ? chunk_length_ : kPlainPieceLength; }
-  // The quick way (libdeflate); false leaves the chunk to zlib.
+  // The quick way (ISA-L's inflate); false leaves the chunk to zlib.
   bool inflate_chunk_fast(std::size_t packed_size, bool last, std::string* out);
   bool read_file(std::uint64_t offset, std::size_t length, std::string* out) const;
 
@@ -81,7 +82,7 @@ class DictzipFile {
   std::uint64_t chunks_inflated_ = 0;
   std::string whole_;   // the whole text of a gzip file without a chunk table
   std::string packed_;  // compressed bytes of the chunk being inflated
-  libdeflate_decompressor* fast_inflater_ = nullptr;
+  std::unique_ptr<inflate_state> fast_inflater_;  // large: made on first use
 };
 
 }  // namespace lexora::import

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,19 +34,21 @@ constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 constexpr std::size_t kGrowthBlock = 64 * 1024;
 constexpr int kMaxGrowthBlocks = 64;
 
-// The range of the heap as the system maps it ("[heap]" in the process's
-// map list).
+// The range of the heap as the system maps it: the "[heap]" lines of the
+// process's map list (several once advice has split the range).
 bool heap_range(std::uintptr_t* begin, std::uintptr_t* end) {
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
   if (maps == nullptr) return false;
   char line[512];
   bool found = false;
-  while (!found && std::fgets(line, sizeof line, maps) != nullptr) {
+  while (std::fgets(line, sizeof line, maps) != nullptr) {
     unsigned long long from = 0, to = 0;
-    found = std::strstr(line, "[heap]") != nullptr &&
-            std::sscanf(line, "%llx-%llx", &from, &to) == 2 && from < to;
-    *begin = static_cast<std::uintptr_t>(from);
-    *end = static_cast<std::uintptr_t>(to);
+    if (std::strstr(line, "[heap]") == nullptr || std::sscanf(line, "%llx-%llx", &from, &to) != 2 ||
+        from >= to)
+      continue;
+    *begin = found ? std::min(*begin, static_cast<std::uintptr_t>(from)) : from;
+    *end = found ? std::max(*end, static_cast<std::uintptr_t>(to)) : to;
+    found = true;
   }
   std::fclose(maps);
   return found;
@@ -59,7 +62,7 @@ bool advise_huge_heap_pages(std::size_t reserve) {
   // and the heap is never trimmed below it.
   if (mallopt(M_TOP_PAD, static_cast<int>(reserve)) != 1) return false;
   // Grow it now: blocks are taken until the heap's end moves (the free room
-  // at its top may serve the first few).
+  // at its top may serve the first few, or all when it was grown before).
   const auto end_of_heap = [] { return reinterpret_cast<std::uintptr_t>(sbrk(0)); };
   const std::uintptr_t before = end_of_heap();
   std::vector<void*> blocks;
@@ -70,11 +73,11 @@ bool advise_huge_heap_pages(std::size_t reserve) {
     blocks.push_back(block);
   }
   for (void* block : blocks) free(block);
-  // A heap that did not grow by sbrk (glibc then maps pieces instead) is
-  // not one range: nothing to advise.
+  // The heap is advised as it now lies: one range ending at the break
+  // (grown here, or by an earlier call).
   const std::uintptr_t end = end_of_heap();
   std::uintptr_t begin = 0, mapped_end = 0;
-  if (end <= before || !heap_range(&begin, &mapped_end) || mapped_end != end) return false;
+  if (!heap_range(&begin, &mapped_end) || mapped_end != end) return false;
   const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
   const std::uintptr_t last = end & ~(kHugePage - 1);
   if (last <= first) return false;

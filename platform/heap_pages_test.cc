@@ -9,17 +9,20 @@
 namespace lexora {
 namespace {
 
-// The flags of the heap's mapping ("hg": huge pages advised), from the
-// process's detailed map list; empty when there is no heap.
+// The flags of the heap's mappings ("hg": huge pages advised), one line
+// each, from the process's detailed map list; empty when there is no heap.
 std::string heap_flags() {
   std::ifstream smaps("/proc/self/smaps");
-  std::string line;
+  std::string line, flags;
   bool in_heap = false;
   while (std::getline(smaps, line)) {
-    if (line.find(" [heap]") != std::string::npos) in_heap = true;
-    if (in_heap && line.rfind("VmFlags:", 0) == 0) return line;
+    // A mapping's first line begins with its address range; the others
+    // with a field name and a colon.
+    const std::string first = line.substr(0, line.find(' '));
+    if (!first.empty() && first.back() != ':') in_heap = line.find(" [heap]") != std::string::npos;
+    if (in_heap && line.rfind("VmFlags:", 0) == 0) flags += line + "\n";
   }
-  return {};
+  return flags;
 }
 
 TEST(HeapPages, AdvisedHeapIsMarkedAndStillServesAllocations) {
@@ -29,7 +32,11 @@ TEST(HeapPages, AdvisedHeapIsMarkedAndStillServesAllocations) {
   // always one range grown by sbrk.
   EXPECT_TRUE(advised);
 #endif
-  if (advised) EXPECT_NE(heap_flags().find(" hg"), std::string::npos) << heap_flags();
+  if (advised) {
+    EXPECT_NE(heap_flags().find(" hg"), std::string::npos) << heap_flags();
+  }
+  // Asked again, it finds the heap as the first advice left it.
+  EXPECT_EQ(advise_huge_heap_pages(std::size_t{16} << 20), advised);
   // Whatever the outcome, the heap works as before: blocks of every size
   // are given, written and freed.
   std::vector<std::vector<char>> blocks;
