@@ -1,6 +1,7 @@
 // DictionaryCollector::write: code pages, locale, order, and the streamed
 // ".zd" and ".zpak".
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -69,8 +70,10 @@ class CollectorWriter {
   bool encode_words(const std::vector<std::uint32_t>& order, std::string* words,
                     std::string* error);
   std::string encode_abbreviations(std::uint32_t* count);
-  bool write_articles(const std::vector<std::uint32_t>& order, compiler::DictionaryStreamWriter* w,
-                      std::string* error);
+  // Begins the file with begin() while worker threads make the first
+  // blocks, then writes the blocks to *w in order.
+  bool write_articles(const std::vector<std::uint32_t>& order, const std::function<bool()>& begin,
+                      compiler::DictionaryStreamWriter* w, std::string* error);
 
   // What one thread needs to make articles: its own encoder and, when the
   // source gives one, its own reader of the source.
@@ -231,6 +234,7 @@ void CollectorWriter::make_blocks(const std::vector<std::uint32_t>& order, std::
 }
 
 bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
+                                     const std::function<bool()>& begin,
                                      compiler::DictionaryStreamWriter* w, std::string* error) {
   // Workers make whole blocks and deflate them; this thread writes them in
   // order. Runs are whole blocks, so the file is the same whatever the
@@ -241,13 +245,15 @@ bool CollectorWriter::write_articles(const std::vector<std::uint32_t>& order,
     makers.push_back(std::make_unique<Maker>(options_.articles_code_page));
     makers.back()->source = c_.articles_.another_source();
   }
-  const std::uint32_t per_block = w->articles_per_block();
+  const std::uint32_t per_block = options_.articles_per_block;
   const std::size_t per_run = kBlocksPerRun * per_block;
   const std::size_t runs = (order.size() + per_run - 1) / per_run;
   OrderedRuns<PackedRun> made(threads, runs, [&](unsigned worker, std::size_t run, PackedRun* out) {
     make_blocks(order, run * per_run, std::min(order.size(), (run + 1) * per_run), per_block,
                 *makers[worker], out);
   });
+  if (!begin()) return false;
+  if (w->articles_per_block() != per_block) return fail(error, "the file's blocks differ in size");
   std::size_t k = 0, next_report = 0;
   while (const PackedRun* run = made.next()) {
     if (run->failed) return fail(error, run->error);
@@ -273,21 +279,23 @@ bool CollectorWriter::write(const std::string& dictionary_path, const std::strin
   if (c_.headwords_.size() == 0) return fail(error, "the source holds no articles");
   choose_header();
   const std::vector<std::uint32_t> sorted = order();
-  std::string words;
-  if (!encode_words(sorted, &words, error)) return false;
-  std::uint32_t abbrev_count = 0;
-  const std::string abbrevs = encode_abbreviations(&abbrev_count);
   compiler::DictionaryStreamWriter writer;
   // Imports favour speed: the fastest deflate makes the file a few per cent
   // larger and the import several times faster (see README, Performance).
   writer.set_block_compression(compiler::BlockCompression::kFast);
   // The articles come as blocks deflated on the makers' threads.
   writer.set_compression_threads(0);
-  if (!writer.begin(dictionary_path, options_, static_cast<std::uint32_t>(sorted.size()), words,
-                    abbrev_count, abbrevs, error))
-    return false;
-  std::string().swap(words);
-  if (!write_articles(sorted, &writer, error) || !writer.finish(error)) return false;
+  // The file is begun (the word list encoded and deflated) while the
+  // makers already make the first blocks.
+  const auto begin = [&] {
+    std::string words;
+    if (!encode_words(sorted, &words, error)) return false;
+    std::uint32_t abbrev_count = 0;
+    const std::string abbrevs = encode_abbreviations(&abbrev_count);
+    return writer.begin(dictionary_path, options_, static_cast<std::uint32_t>(sorted.size()), words,
+                        abbrev_count, abbrevs, error);
+  };
+  if (!write_articles(sorted, begin, &writer, error) || !writer.finish(error)) return false;
   c_.stats_.headwords_written = sorted.size();
   c_.stats_.media_files = c_.media_.size();
   if (!c_.media_.empty()) {

@@ -269,8 +269,19 @@ TEST_F(DictdImportTest, EightBitTextWithoutTheUtf8EntryIsWindows1252) {
   EXPECT_EQ(dict_.header().articles_code_page, 1252u);
   EXPECT_EQ(article_of(u"caf\u00E9"),
             u"<div style=\"white-space:pre-wrap\">caf\u00E9\n  \u201Ccoffee\u201D</div>");
+
   // Well-formed UTF-8 stays UTF-8 even so.
   EXPECT_EQ(article_of(u"na\u00EFve"), u"<div style=\"white-space:pre-wrap\">na\u00EFve</div>");
+}
+
+TEST_F(DictdImportTest, ZeroByteOfEightBitTextIsReplacedAlikeOnBothReadings) {
+  // No article may hold a 0 byte: the text read for writing must give what
+  // the first reading kept, or the import fails as if the source changed.
+  const std::string index = test::write_dictd(
+      dir_.path(), "fr", {{"th\xE9", std::string("th\xE9 \0 tea\n", 9)}}, true, 8);
+  import(index);
+  EXPECT_EQ(article_of(u"th\u00E9"),
+            u"<div style=\"white-space:pre-wrap\">th\u00E9 \uFFFD tea</div>");
 }
 
 TEST_F(DictdImportTest, DamagedIndexNamesTheFileAndLineAndWritesNothing) {

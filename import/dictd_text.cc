@@ -47,7 +47,10 @@ void dictd_text_to_utf8(bool utf8, std::string* text) {
     make_valid_utf8(text);
     return;
   }
-  if (!is_valid_utf8(*text)) *text = windows1252_to_utf8(*text);
+  if (is_valid_utf8(*text)) return;
+  *text = windows1252_to_utf8(*text);
+  // Its 0 bytes as well-formed UTF-8 would have them: replaced.
+  make_valid_utf8(text);
 }
 
 void append_dictd_article_markup(std::string_view text, std::string* out) {

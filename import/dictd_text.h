@@ -19,7 +19,8 @@ std::string_view trim_dictd_blanks(std::string_view text);
 
 // Text of a database as UTF-8: with `utf8` (the database says so) made
 // well-formed; otherwise kept when it is well-formed UTF-8 anyway
-// (databases often omit the utf8 entry), else read as Windows-1252.
+// (databases often omit the utf8 entry), else read as Windows-1252. Either
+// way the result is what make_valid_utf8 leaves: no 0 byte remains.
 void dictd_text_to_utf8(bool utf8, std::string* text);
 
 // An article's markup from its text (UTF-8), appended to *out: the same on
@@ -50,6 +51,9 @@ class DictdText final : public ArticleSource {
   bool text(SourceSpan span, std::string* text, std::string* error);
   bool markup(SourceSpan span, std::string* markup, std::string* error) override;
   std::string file() const override { return path_; }
+  // The text is made valid UTF-8 before its markup is made, and the markup
+  // adds only ASCII.
+  bool gives_valid_utf8() const override { return true; }
   // A reader of its own over the same file; none for a gzip file without
   // a chunk table (each reader would hold its whole text).
   std::unique_ptr<ArticleSource> another() const override;

@@ -133,7 +133,7 @@ class ValidUtf8Source final : public ArticleSource {
   explicit ValidUtf8Source(std::unique_ptr<ArticleSource> source) : source_(std::move(source)) {}
   bool markup(SourceSpan span, std::string* markup, std::string* error) override {
     if (!source_->markup(span, markup, error)) return false;
-    make_valid_utf8(markup);
+    if (!source_->gives_valid_utf8()) make_valid_utf8(markup);
     return true;
   }
   std::string file() const override { return source_->file(); }

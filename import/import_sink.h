@@ -67,6 +67,9 @@ class ArticleSource {
   virtual bool markup(SourceSpan span, std::string* markup, std::string* error) = 0;
   // The file the spans lie in, for messages.
   virtual std::string file() const = 0;
+  // True when markup() always gives well-formed UTF-8 without 0 bytes (as
+  // make_valid_utf8 leaves it), so that the caller need not check it again.
+  virtual bool gives_valid_utf8() const { return false; }
   // Another reader of the same source, for another thread (each reader is
   // used from one thread at a time); null when the source cannot give one
   // cheaply, and then this one serves every thread in turn.
