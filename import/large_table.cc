@@ -4,12 +4,19 @@
 
 #include <cstdint>
 
+#include "platform/memory_checkers.h"
+
 namespace lexora::import {
 namespace {
 
 // Tables from this size on are mapped; below it the heap serves better.
 constexpr std::size_t kMappedFrom = std::size_t{1} << 20;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+#if defined(LEXORA_MEMORY_CHECKED)
+constexpr bool kMemoryChecked = true;
+#else
+constexpr bool kMemoryChecked = false;
+#endif
 
 std::size_t mapped_size(std::size_t bytes) {
   return (bytes + kHugePage - 1) & ~(kHugePage - 1);
@@ -18,7 +25,7 @@ std::size_t mapped_size(std::size_t bytes) {
 }  // namespace
 
 void* allocate_large_table(std::size_t bytes) {
-  if (bytes < kMappedFrom) return ::operator new(bytes);
+  if (bytes < kMappedFrom || kMemoryChecked) return ::operator new(bytes);
   if (bytes > std::numeric_limits<std::size_t>::max() - 2 * kHugePage) throw std::bad_alloc();
   const std::size_t size = mapped_size(bytes);
   // A huge page needs an aligned start: a page more is mapped, and what lies
@@ -40,7 +47,7 @@ void* allocate_large_table(std::size_t bytes) {
 
 void free_large_table(void* table, std::size_t bytes) noexcept {
   if (table == nullptr) return;
-  if (bytes < kMappedFrom) {
+  if (bytes < kMappedFrom || kMemoryChecked) {
     ::operator delete(table);
     return;
   }

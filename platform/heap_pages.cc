@@ -12,19 +12,11 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(memory_sanitizer)
-#define LEXORA_CHECKED_MEMORY 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define LEXORA_CHECKED_MEMORY 1
-#endif
+#include "platform/memory_checkers.h"
 
 namespace lexora {
 
-#if defined(__GLIBC__) && !defined(LEXORA_CHECKED_MEMORY)
+#if defined(__GLIBC__) && !defined(LEXORA_MEMORY_CHECKED)
 
 namespace {
 
