@@ -42,6 +42,7 @@ class ArticleStore {
   std::uint32_t add_sourced(std::string_view text, SourceSpan span, bool preformatted);
   void set_source(std::shared_ptr<ArticleSource> source) { source_ = std::move(source); }
   bool has_source() const { return source_ != nullptr; }
+  bool source_gives_valid_utf8() const { return source_ != nullptr && source_->gives_valid_utf8(); }
   // Room for `count` more texts, sourced ones too when a source is set.
   void reserve(std::size_t count);
   // Removes the text added last.

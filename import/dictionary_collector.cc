@@ -48,7 +48,10 @@ void DictionaryCollector::add(std::span<const std::string_view> headwords, std::
   ++stats_.articles_read;
   stats_.headwords_read += headwords.size();
   std::string fixed;  // the markup made well-formed, in the rare case it is not
-  if (!is_valid_utf8(markup)) {
+  // A source that makes only well-formed markup needs no check: the markup
+  // of a sourced article is what the source gives (else writing fails).
+  const bool valid = span != nullptr && articles_.source_gives_valid_utf8();
+  if (!valid && !is_valid_utf8(markup)) {
     fixed.assign(markup);
     make_valid_utf8(&fixed);
     markup = fixed;
@@ -137,6 +140,7 @@ class ValidUtf8Source final : public ArticleSource {
     return true;
   }
   std::string file() const override { return source_->file(); }
+  bool gives_valid_utf8() const override { return source_->gives_valid_utf8(); }
   std::unique_ptr<ArticleSource> another() const override {
     std::unique_ptr<ArticleSource> reader = source_->another();
     if (reader == nullptr) return nullptr;
