@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "engine/dictionary.h"
@@ -12,6 +13,7 @@
 #include "import/recording_sink_for_test.h"
 #include "import/test_sources.h"
 #include "platform/messages.h"
+#include "platform/utf.h"
 #include "testing/recording_message_sink.h"
 
 namespace lexora::import {
@@ -304,6 +306,65 @@ TEST_F(DictdImportTest, DamagedIndexNamesTheFileAndLineAndWritesNothing) {
   for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
     files += e.path().extension() != ".index" && e.path().extension() != ".dz";
   EXPECT_EQ(files, 0u);
+}
+
+// An index large enough to be read, and sorted by place, in two halves at
+// once: every entry must come through as from one reading, and the lines of
+// the second half keep their numbers in messages.
+TEST_F(DictdImportTest, LargeIndexReadInTwoHalvesKeepsEveryEntryAndLine) {
+  constexpr int kEntries = 20000;
+  // Texts lie in the reverse of the index order. Every 100th pair of entries
+  // shares one text that begins with neither headword: the first in the
+  // index is then its own headword and the second links to it.
+  std::vector<std::string> words, texts;
+  for (int i = 0; i < kEntries; ++i) {
+    char word[16];
+    std::snprintf(word, sizeof word, "h%05d", i);
+    words.emplace_back(word);
+    texts.push_back(i % 100 == 1 ? texts.back()
+                                 : std::string(word) + " means " + std::to_string(i) + "\n");
+  }
+  std::string dict;
+  std::vector<std::size_t> offsets(kEntries);
+  for (int i = kEntries - 1; i >= 0; --i) {
+    if (i % 100 == 0) texts[i] = "shared " + std::to_string(i) + "\n";
+    if (i % 100 == 1) continue;  // placed with its partner
+    offsets[i] = dict.size();
+    dict += texts[i];
+  }
+  std::string index;
+  for (int i = 0; i < kEntries; ++i) {
+    const int placed = i % 100 == 1 ? i - 1 : i;
+    index += words[i] + "\t" + test::dictd_number(offsets[placed]) + "\t" +
+             test::dictd_number(texts[placed].size()) + "\n";
+  }
+  ASSERT_GT(index.size(), std::size_t{256} * 1024);
+  const std::string base = dir_.file("big");
+  lexora::test::write_file(base + ".dict", dict);
+  lexora::test::write_file(base + ".index", index);
+  ImportStats stats;
+  import(base + ".index", &stats);
+  EXPECT_EQ(stats.headwords_written, static_cast<std::uint64_t>(kEntries));
+  for (const int i : {2, 3, kEntries / 2 - 1, kEntries / 2 + 3, kEntries - 1})
+    EXPECT_EQ(article_of(utf8_to_utf16(words[i])), u"<div style=\"white-space:pre-wrap\">" +
+                                                       utf8_to_utf16(words[i]) + u" means " +
+                                                       utf8_to_utf16(std::to_string(i)) + u"</div>")
+        << i;
+  for (const int pair : {0, 9900, 10000, 19900})
+    EXPECT_EQ(article_of(utf8_to_utf16(words[pair + 1])), u"&rarr; <a href=\"" +
+                                                              utf8_to_utf16(words[pair]) + u"\">" +
+                                                              utf8_to_utf16(words[pair]) + u"</a>")
+        << pair;
+  // A damaged line far into the second half.
+  std::string damaged = index;
+  const std::size_t line_at = damaged.find("h15000\t");
+  ASSERT_NE(line_at, std::string::npos);
+  damaged[damaged.find('\t', line_at) + 1] = '!';
+  lexora::test::write_file(base + ".index", damaged);
+  ImportError error;
+  EXPECT_FALSE(
+      import_dictionary(base + ".index", dir_.file("bad.zd"), ImportOptions{}, nullptr, &error));
+  EXPECT_EQ(error.line, 15001u) << describe(error);
 }
 
 // A database whose text lies in another order than the sorted headwords: a
