@@ -85,16 +85,23 @@ TEST(Dictzip, PlainGzipAndUncompressedFilesReadToo) {
   EXPECT_EQ(out, text.substr(1500, 500));
 }
 
+// Writes `text` as the uncompressed t.dict in `dir` and opens it as *file.
+void open_uncompressed(const lexora::test::TempDir& dir, const std::string& text,
+                       DictzipFile* file) {
+  lexora::test::write_file(dir.file("t.dict"), text);
+  std::string error;
+  std::uint64_t at = 0;
+  ASSERT_TRUE(file->open(dir.file("t.dict"), &error, &at)) << error;
+}
+
 TEST(Dictzip, UncompressedFileReadsAnyRangeAcrossItsPieces) {
   lexora::test::TempDir dir;
   // Pieces of 64 KiB are read whole and cached: ranges across their edges,
   // at random and back to back, and up to the file's last byte.
   const std::string text = sample_text(200'000);
-  lexora::test::write_file(dir.file("t.dict"), text);
   DictzipFile file;
+  ASSERT_NO_FATAL_FAILURE(open_uncompressed(dir, text, &file));
   std::string error, out;
-  std::uint64_t at = 0;
-  ASSERT_TRUE(file.open(dir.file("t.dict"), &error, &at)) << error;
   EXPECT_EQ(file.size(), text.size());
   std::mt19937 random(3);
   for (int i = 0; i < 300; ++i) {
@@ -114,11 +121,9 @@ TEST(Dictzip, UncompressedFileReadsAnyRangeAcrossItsPieces) {
 TEST(Dictzip, UncompressedFileCutAfterOpeningIsReportedNotRead) {
   lexora::test::TempDir dir;
   const std::string text = sample_text(150'000);
-  lexora::test::write_file(dir.file("t.dict"), text);
   DictzipFile file;
+  ASSERT_NO_FATAL_FAILURE(open_uncompressed(dir, text, &file));
   std::string error, out;
-  std::uint64_t at = 0;
-  ASSERT_TRUE(file.open(dir.file("t.dict"), &error, &at)) << error;
   lexora::test::write_file(dir.file("t.dict"), text.substr(0, 100'000));
   ASSERT_TRUE(file.read(10, 20, &out, &error)) << error;
   EXPECT_EQ(out, text.substr(10, 20));
