@@ -27,6 +27,22 @@ std::string clean_headword(std::string_view text) {
   return out;
 }
 
+// The headword table is larger than the processor's caches: the slots of
+// the headwords this many ahead are fetched while the current one is looked
+// up.
+constexpr std::size_t kLookAhead = 8;
+
+// The pair of pending synonyms that starts at `at` ("SYNONYM\0TARGET\0"):
+// sets both and returns where the next pair starts.
+std::size_t synonym_pair(std::string_view pairs, std::size_t at, std::string_view* synonym,
+                         std::string_view* target) {
+  const std::size_t mid = pairs.find('\0', at);
+  const std::size_t end = pairs.find('\0', mid + 1);
+  *synonym = pairs.substr(at, mid - at);
+  *target = pairs.substr(mid + 1, end - mid - 1);
+  return end + 1;
+}
+
 // True when clean_headword would give `text` back unchanged.
 bool is_clean_headword(std::string_view text) {
   if (text.empty() || text.front() == ' ' || text.back() == ' ') return text.empty();
@@ -172,9 +188,6 @@ void DictionaryCollector::add_sourced_preformatted_article(
 
 void DictionaryCollector::add_sourced_preformatted_articles(
     std::span<const SourcedArticle> articles) {
-  // The headword table is larger than the processor's caches: its slots for
-  // the articles a few ahead are fetched while this one is added.
-  constexpr std::size_t kLookAhead = 8;
   for (std::size_t i = 0; i < articles.size(); ++i) {
     if (i + kLookAhead < articles.size())
       for (const std::string_view h : articles[i + kLookAhead].headwords) headwords_.prefetch(h);
@@ -199,27 +212,23 @@ void DictionaryCollector::add_synonym(std::string headword, std::string target) 
 }
 
 void DictionaryCollector::resolve_synonyms() {
-  // The pair a few ahead has its slots fetched while this one is looked up
-  // (see add_sourced_preformatted_articles).
-  constexpr std::size_t kLookAhead = 8;
+  const std::string_view pairs = synonyms_;
+  // The pair kLookAhead ahead has its slots fetched while this one is
+  // looked up.
   std::size_t ahead = 0;
   const auto prefetch_next = [&] {
-    if (ahead >= synonyms_.size()) return;
-    const std::size_t mid = synonyms_.find('\0', ahead);
-    const std::size_t end = synonyms_.find('\0', mid + 1);
-    headwords_.prefetch(std::string_view(synonyms_.data() + ahead, mid - ahead));
-    headwords_.prefetch(std::string_view(synonyms_.data() + mid + 1, end - mid - 1));
-    ahead = end + 1;
+    if (ahead >= pairs.size()) return;
+    std::string_view synonym, target;
+    ahead = synonym_pair(pairs, ahead, &synonym, &target);
+    headwords_.prefetch(synonym);
+    headwords_.prefetch(target);
   };
   for (std::size_t k = 0; k < kLookAhead; ++k) prefetch_next();
   std::size_t at = 0;
-  while (at < synonyms_.size()) {
+  while (at < pairs.size()) {
     prefetch_next();
-    const std::size_t mid = synonyms_.find('\0', at);
-    const std::size_t end = synonyms_.find('\0', mid + 1);
-    const std::string_view synonym(synonyms_.data() + at, mid - at);
-    const std::string_view target(synonyms_.data() + mid + 1, end - mid - 1);
-    at = end + 1;
+    std::string_view synonym, target;
+    at = synonym_pair(pairs, at, &synonym, &target);
     const std::uint32_t target_entry = headwords_.find(target);
     if (target_entry == kNoIndex) {
       skip(SkipReason{"synonym of a missing headword"});

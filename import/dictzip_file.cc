@@ -268,7 +268,7 @@ bool DictzipFile::read(std::uint64_t offset, std::uint64_t length, std::string* 
              " lies beyond the end of the text (" + std::to_string(size_) + " bytes)";
     return false;
   }
-  if (compressed_ && chunk_length_ == 0) {
+  if (holds_whole_text()) {
     out->assign(whole_, static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     return true;
   }
